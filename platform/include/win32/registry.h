@@ -98,3 +98,15 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD typ
                            DWORD dataSize);
 
 }  // extern "C"
+
+#include "kestrel/unique_handle.h"
+
+namespace kestrel {
+struct RegistryKeyTraits {
+  using Type = HKEY;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type key) noexcept { RegCloseKey(key); }
+};
+// Owns an opened registry key; predefined root keys need no owner.
+using UniqueHKey = UniqueHandle<RegistryKeyTraits>;
+}  // namespace kestrel
