@@ -18,7 +18,8 @@
 // the call), WM_SETTINGCHANGE (lParam 0 or a string, copied) and WM_NULL are
 // sent to another process; other messages to such a window, posts to it and
 // changes of it fail with ERROR_ACCESS_DENIED. A receiver that does not answer
-// within the send's timeout (5 s for SendMessageA) gives 0 and ERROR_TIMEOUT.
+// within the send's timeout (5 s for SendMessageA) gives 0 and ERROR_TIMEOUT;
+// one that has ended, or ends during the send, 0 at once.
 //
 // Differences: ANSI only (no W procedures, so no ANSI/Unicode thunking);
 // GetWindowLongA/SetWindowLongA(GWL_WNDPROC) carry 32-bit procedure handles

@@ -494,7 +494,7 @@ HWND WINAPI SetParent(HWND child, HWND newParent) {
     if (p)
       p->children.insert(p->children.begin(), child);
     else
-      wm.TopLevel().insert(wm.TopLevel().begin(), child), wm.PlaceInZOrder(*w, HWND_TOP);
+      wm.PlaceInZOrder(*w, HWND_TOP);
     if (was_visible) wm.Uncover(covered, child);
     wm.InvalidateTree(*w);
   }
