@@ -7,3 +7,4 @@
 #include "win32/base.h"
 #include "win32/kernel.h"
 #include "win32/registry.h"
+#include "win32/windowing.h"
