@@ -34,4 +34,28 @@ struct ProcessResult {
 // waits for it.
 ProcessResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& input = "");
 
+// A built program running in the background, its output collected.
+class BackgroundProcess {
+ public:
+  BackgroundProcess(const std::string& program, const std::vector<std::string>& args);
+  ~BackgroundProcess();  // kills it if still running
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  int pid() const { return pid_; }
+  // Waits until its output holds text (or the timeout passes); true if it does.
+  bool WaitForOutput(const std::string& text, int timeoutMs = 5000);
+  // Sends the signal and waits for the exit; the exit code, -1 if killed.
+  int Stop(int signal);
+  // What it printed so far.
+  const std::string& out();
+
+ private:
+  void Drain(int timeoutMs);
+  int pid_ = -1;
+  int out_fd_ = -1;
+  int status_ = -1;
+  std::string out_;
+};
+
 }  // namespace kestrel::test

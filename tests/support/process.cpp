@@ -66,3 +66,73 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
 }
 
 }  // namespace kestrel::test
+
+namespace kestrel::test {
+
+BackgroundProcess::BackgroundProcess(const std::string& program, const std::vector<std::string>& args) {
+  std::string path = (BinDir() / program).string();
+  int out[2];
+  if (pipe2(out, O_CLOEXEC)) throw std::runtime_error("pipe");
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(out[1], 1);
+    dup2(out[1], 2);
+    std::vector<char*> argv{path.data()};
+    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(path.c_str(), argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  out_fd_ = out[0];
+}
+
+BackgroundProcess::~BackgroundProcess() {
+  if (pid_ > 0) Stop(SIGKILL);
+  if (out_fd_ >= 0) close(out_fd_);
+}
+
+void BackgroundProcess::Drain(int timeoutMs) {
+  pollfd p{out_fd_, POLLIN, 0};
+  while (out_fd_ >= 0 && poll(&p, 1, timeoutMs) > 0) {
+    char buf[4096];
+    ssize_t r = read(out_fd_, buf, sizeof buf);
+    if (r <= 0) {
+      close(out_fd_);
+      out_fd_ = -1;
+      break;
+    }
+    out_.append(buf, static_cast<size_t>(r));
+    timeoutMs = 0;
+  }
+}
+
+bool BackgroundProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+  for (int waited = 0; out_.find(text) == std::string::npos; waited += 10) {
+    if (waited >= timeoutMs || out_fd_ < 0) return out_.find(text) != std::string::npos;
+    Drain(10);
+  }
+  return true;
+}
+
+int BackgroundProcess::Stop(int signal) {
+  if (pid_ > 0) {
+    kill(pid_, signal);
+    for (int tries = 0; out_fd_ >= 0; ++tries) {
+      if (tries == 50) kill(pid_, SIGKILL);  // it did not stop within 5 s
+      Drain(100);
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid_ = -1;
+  }
+  return status_;
+}
+
+const std::string& BackgroundProcess::out() {
+  Drain(0);
+  return out_;
+}
+
+}  // namespace kestrel::test
