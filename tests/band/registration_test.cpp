@@ -92,9 +92,10 @@ TEST_F(BandRegistrationTest, RecordsTheClassesAndTypeLibraryAndRemovesExactlyTha
     CoInitialize(nullptr);
     ComPtr<IPersist> band;
     EXPECT_EQ(CoCreateInstance(registered, nullptr, CLSCTX_INPROC_SERVER, IID_IPersist, band.put_void()), S_OK);
-    if (band) EXPECT_EQ(band->GetClassID(&reported), S_OK);
+    ASSERT_TRUE(band);
+    EXPECT_EQ(band->GetClassID(&reported), S_OK);
     CLSID again{};
-    if (band) EXPECT_EQ(band.As<IPersistStream>()->GetClassID(&again), S_OK);
+    EXPECT_EQ(band.As<IPersistStream>()->GetClassID(&again), S_OK);
     EXPECT_EQ(again, reported);
     band = nullptr;
     CoUninitialize();

@@ -10,7 +10,6 @@
 
 namespace {
 using kestrel::test::BackgroundProcess;
-using kestrel::test::Run;
 
 constexpr char kToolbarList[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 constexpr char kBandClsid[] = "{9C9C909E-9E0D-468A-A4D2-C0846D493D88}";
@@ -28,7 +27,7 @@ class IEHostTest : public kestrel::test::MachineTest {
  protected:
   void SetUp() override {
     MachineTest::SetUp();
-    auto r = Run("regsvr", {"/s", (kestrel::test::BinDir() / "Kestrel IE Toolbar.so").string()});
+    auto r = kestrel::test::Run("regsvr", {"/s", (kestrel::test::BinDir() / "Kestrel IE Toolbar.so").string()});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     ListBand(kBandClsid);
   }
@@ -47,7 +46,7 @@ TEST_F(IEHostTest, AScriptSitesTheBandTracesToTheViewerAndReleasesEverything) {
   BackgroundProcess viewer("traceview", {});
   ASSERT_TRUE(viewer.WaitForOutput("traceview listening"));
 
-  auto r = Run("iehost", {"--script", "-"},
+  auto r = kestrel::test::Run("iehost", {"--script", "-"},
                "# a first look\n"
                "expect status\n"
                "navigate http://example.test/page\n"
@@ -97,7 +96,7 @@ TEST_F(IEHostTest, ScriptErrorsAndUnmetExpectationsNameTheLineAndEndTheRun) {
       {"navigate about:blank\n\nexpect status Done\nquit\n", 1, "line 3: expected status \"Done\", status is \"\""},
   };
   for (const Case& c : cases) {
-    auto r = Run("iehost", {"--script", "-"}, c.script);
+    auto r = kestrel::test::Run("iehost", {"--script", "-"}, c.script);
     EXPECT_EQ(r.exit_code, c.exitCode) << c.script;
     EXPECT_NE(r.err.find(c.complaint), std::string::npos) << c.script << r.err;
     // Even a failed run closes its windows and releases the band.
@@ -108,7 +107,7 @@ TEST_F(IEHostTest, ScriptErrorsAndUnmetExpectationsNameTheLineAndEndTheRun) {
 TEST_F(IEHostTest, ABandThatCannotBeLoadedIsNamedAndSkipped) {
   ListBand("{00000000-0000-0000-0000-0000000000AB}");
   ListBand("not a class id");
-  auto r = Run("iehost", {"--script", "-"}, "quit\n");
+  auto r = kestrel::test::Run("iehost", {"--script", "-"}, "quit\n");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find("band sited: Kestrel IE Toolbar"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("band not loaded: {00000000-0000-0000-0000-0000000000AB}: class not registered (0x80040154)"),
@@ -118,12 +117,12 @@ TEST_F(IEHostTest, ABandThatCannotBeLoadedIsNamedAndSkipped) {
 }
 
 TEST(IEHost, HelpListsTheCommands) {
-  auto r = Run("iehost", {"--help"});
+  auto r = kestrel::test::Run("iehost", {"--help"});
   EXPECT_EQ(r.exit_code, 0);
   for (const char* command : {"navigate URL", "window new", "window close", "status", "expect status TEXT", "quit"})
     EXPECT_NE(r.out.find(command), std::string::npos) << command;
-  EXPECT_EQ(Run("iehost", {"--bogus"}).exit_code, 3);
-  EXPECT_EQ(Run("iehost", {"--script", "/no/such/script"}).exit_code, 3);
+  EXPECT_EQ(kestrel::test::Run("iehost", {"--bogus"}).exit_code, 3);
+  EXPECT_EQ(kestrel::test::Run("iehost", {"--script", "/no/such/script"}).exit_code, 3);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ class CommandButton : public Control {
   // Position and size in twips.
   CommandButton(Form& form, std::u16string name, std::u16string caption, int left = 0, int top = 0,
                 int width = 1215, int height = 375);
+  ~CommandButton() override;
 
   std::function<void()> Click;
 

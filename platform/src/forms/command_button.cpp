@@ -37,6 +37,8 @@ CommandButton::CommandButton(Form& form, std::u16string name, std::u16string cap
     : Control(form, std::move(name)), caption_(std::move(caption)), left_(left), top_(top), width_(width),
       height_(height) {}
 
+CommandButton::~CommandButton() { Destroy(); }
+
 void CommandButton::Create(HWND formWindow) {
   RegisterButtonClass();
   window_ = CreateWindowExA(0, kButtonClass, codepage::ToAnsi(caption_).c_str(),

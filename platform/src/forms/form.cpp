@@ -44,11 +44,12 @@ Form::Form(FormSet& set, std::u16string name, std::u16string caption, int widthT
     : set_(set), name_(std::move(name)), caption_(std::move(caption)), width_(widthTwips), height_(heightTwips) {}
 
 Form::~Form() {
-  // The derived form is gone by now: its Form_Unload cannot run.
-  if (window_) {
-    unloading_ = true;
-    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->Destroy();
-    DestroyWindow(window_);
+  // The derived form and its controls are gone by now: neither Form_Unload
+  // nor the controls run; the window goes without routing its messages here.
+  if (HWND window = std::exchange(window_, nullptr)) {
+    RemovePropA(window, kFormProperty);
+    SetMenu(window, nullptr);
+    DestroyWindow(window);
     if (menuBar_) DestroyMenu(menuBar_);
     std::erase(t_loaded, this);
   }
