@@ -33,7 +33,8 @@ std::optional<kestrel::ScriptLine> LineSource::Next() {
     return std::nullopt;
   }
   if (!text.empty() && text.back() == '\r') text.pop_back();
-  return kestrel::ScriptLine{std::move(text), ++number_};
+  // Typed lines have no number: there is no script to point into.
+  return kestrel::ScriptLine{std::move(text), prompt_.empty() ? ++number_ : 0};
 }
 
 }  // namespace iehost

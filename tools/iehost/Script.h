@@ -22,7 +22,8 @@ class LineSource {
   // A script file, "-" for standard input. Null when the file cannot be read.
   static std::unique_ptr<LineSource> OpenScript(const std::string& path);
 
-  // The next line, numbered from 1; nothing at the end. Safe on any thread.
+  // The next line, numbered from 1 (0 when typed at a prompt); nothing at
+  // the end. Safe on any thread.
   std::optional<kestrel::ScriptLine> Next();
 
  private:

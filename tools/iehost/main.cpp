@@ -84,7 +84,7 @@ class Host {
       return OnCurrent([](BrowserWindow& w) { Say(u"status: " + w.browser().StatusText()); });
     }
     if (a.verb == "expect") return Expect(a);
-    return Error("unknown command '" + a.verb + "' (try --help)");
+    return Error("unknown command '" + a.verb + "'");
   }
 
   // Closes every window, the last opened first.
