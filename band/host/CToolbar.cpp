@@ -42,7 +42,8 @@ const DispatchMember<CToolbar> CToolbar::kMembers[] = {
     IdMember<&CToolbar::ID_OPTIONS>(u"ID_OPTIONS"),
     {.name = u"OnFocus",
      .call = [](CToolbar& t, DispatchMember<CToolbar>::Args a) {
-       t.OnFocus(static_cast<VARIANT_BOOL>(a[0].Bool() ? VARIANT_TRUE : VARIANT_FALSE));
+       const bool focused = a[0].IsInteger() ? a[0].ToInt32() != 0 : a[0].Bool();
+       t.OnFocus(static_cast<VARIANT_BOOL>(focused ? VARIANT_TRUE : VARIANT_FALSE));
        return Variant();
      },
      .minArgs = 1,
