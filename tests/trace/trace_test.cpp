@@ -91,11 +91,11 @@ TEST(TraceRecord, IsTwelveTerminatedFieldsByteForByte) {
       modTrace::BuildRecord(u"Entered", u"CToolbar", u"IObjectWithSite_SetSite", u"Kestrel Toolbar", 1, 0, u"", u"", 0);
   const std::u16string expected(
       u"2.0\0Entered\0IObjectWithSite_SetSite\0CToolbar\0Kestrel IE Toolbar\0Kestrel Toolbar\0\0\0\0" u"0\0" u"1\0" u"0\0",
-      81);
+      89);
   EXPECT_EQ(record, expected);
   EXPECT_EQ(std::count(record.begin(), record.end(), u'\0'), 12);
   EXPECT_EQ(modTrace::BuildRecord(u"m", u"c", u"p", u"s", -3, -12, u"x", u"y", 0),
-            std::u16string(u"2.0\0m\0p\0c\0Kestrel IE Toolbar\0s\0x\0y\0\0-12\0-3\0" u"0\0", 40));
+            std::u16string(u"2.0\0m\0p\0c\0Kestrel IE Toolbar\0s\0x\0y\0\0-12\0-3\0" u"0\0", 45));
 }
 
 TEST_F(MachineTest, RecordOfTheCallThatFindsTheViewer) {
