@@ -177,17 +177,14 @@ void BrowserWindow::LoadBands() {
   RegCloseKey(key);
   for (DWORD i = 0; i < names.size(); ++i) LoadBand(names[i], i);
 
-  // The toolbar area is as tall as its tallest band; the page takes the rest.
+  // The bands' windows are stacked in the toolbar area, each a row as tall
+  // as its minimum height; the page takes the rest.
   RECT client{};
   GetClientRect(frame_, &client);
   int top = 0;
   for (const Band& band : bands_) {
-    HWND window = nullptr;
-    if (SUCCEEDED(band.deskBand->GetWindow(&window)) && window) {
-      RECT r{};
-      GetWindowRect(window, &r);
-      top += r.bottom - r.top;
-    }
+    if (band.window) MoveWindow(band.window, 0, top, client.right, band.height, TRUE);
+    top += band.window ? band.height : 0;
   }
   MoveWindow(bandArea_, 0, 0, client.right, top, TRUE);
   MoveWindow(docView_, 0, top, client.right, client.bottom - top - kStatusHeight, TRUE);
@@ -228,12 +225,9 @@ void BrowserWindow::LoadBand(const std::string& valueName, DWORD bandId) {
   band.deskBand->GetBandInfo(bandId, DBIF_VIEWMODE_NORMAL, &info);
   HWND window = nullptr;
   band.deskBand->GetWindow(&window);
-  if (window) {
-    RECT area{};
-    GetClientRect(frame_, &area);
-    SetParent(window, bandArea_);
-    MoveWindow(window, 0, 0, std::max<LONG>(area.right, info.ptMinSize.x), info.ptMinSize.y, TRUE);
-  }
+  band.window = window;
+  band.height = info.ptMinSize.y;
+  if (window) SetParent(window, bandArea_);
   band.deskBand->ShowDW(TRUE);
   Say("band sited: " + name + " (minimum " + std::to_string(info.ptMinSize.x) + " x " +
       std::to_string(info.ptMinSize.y) + ", ideal " + std::to_string(info.ptActual.x) + " x " +

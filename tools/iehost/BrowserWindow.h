@@ -44,6 +44,8 @@ class BrowserWindow {
     std::u16string name;
     kestrel::ComPtr<IObjectWithSite> withSite;
     kestrel::ComPtr<IDeskBand> deskBand;
+    HWND window = nullptr;  // as GetWindow gave it
+    LONG height = 0;        // the minimum height of its band information
   };
 
   void Main(std::promise<void>& ready);
