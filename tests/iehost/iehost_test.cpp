@@ -107,6 +107,15 @@ TEST_F(IEHostTest, ScriptErrorsAndUnmetExpectationsNameTheLineAndEndTheRun) {
 TEST_F(IEHostTest, ABandThatCannotBeLoadedIsNamedAndSkipped) {
   ListBand("{00000000-0000-0000-0000-0000000000AB}");
   ListBand("not a class id");
+  // A registered class whose server library is not there.
+  const char* missing = "{00000000-0000-0000-0000-0000000000CD}";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + missing + "\\InprocServer32").c_str(), 0,
+                            nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\gone.so"), 11);
+  RegCloseKey(key);
+  ListBand(missing);
   auto r = kestrel::test::Run("iehost", {"--script", "-"}, "quit\n");
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find("band sited: Kestrel IE Toolbar"), std::string::npos) << r.out;
@@ -114,6 +123,10 @@ TEST_F(IEHostTest, ABandThatCannotBeLoadedIsNamedAndSkipped) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("band not loaded: not a class id: not a class ID"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("band not loaded: {00000000-0000-0000-0000-0000000000CD}: server library not found (0x800401F8)"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("every object released"), std::string::npos) << r.out;
 }
 
 TEST(IEHost, HelpListsTheCommands) {
