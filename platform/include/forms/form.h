@@ -20,6 +20,11 @@
 // that loads it; its menu choices (WM_COMMAND with code 0 and no control
 // window) run the menu item's Click, BN_CLICKED from a command button runs
 // the button's Click, and WM_CLOSE unloads it. Sizes are in twips.
+//
+// Differences from the real toolkit: no designer files or implicit loading
+// by touching any property (hWnd, Load, Show and the controls' state load
+// the form); no QueryUnload; a control's ID is its position in Controls
+// plus one; forms are not drawn.
 #pragma once
 
 #include <string>
