@@ -71,9 +71,10 @@ TEST_F(FormsTest, LoadingBuildsTheMenuTreeWithItemIdsAndAHiddenCaptionedWindow) 
 
   // IDs are positions among the form's controls, so they are unique and small.
   for (size_t i = 0; i < form.Controls().size(); ++i) EXPECT_EQ(form.Controls()[i]->Id(), static_cast<int>(i + 1));
-  EXPECT_EQ(form.cmdGo.hWnd() != nullptr, true);
+  ASSERT_TRUE(form.cmdGo.hWnd());
   EXPECT_EQ(GetParent(form.cmdGo.hWnd()), window);
   EXPECT_EQ(GetDlgCtrlID(form.cmdGo.hWnd()), form.cmdGo.Id());
+  EXPECT_EQ(GetWindowLongA(form.cmdGo.hWnd(), GWL_ID), form.cmdGo.Id());
   EXPECT_EQ(form.mnuOpen.hWnd(), nullptr) << "menus have no window";
 
   form.Unload();
