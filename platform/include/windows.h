@@ -8,3 +8,6 @@
 #include "win32/kernel.h"
 #include "win32/registry.h"
 #include "win32/windowing.h"
+#include "win32/menus.h"
+#include "win32/buttons.h"
+#include "win32/commctrl.h"
