@@ -13,7 +13,8 @@
 //
 // Failures: out-parameters are left untouched, except that RegOpenKeyExA and
 // RegCreateKeyExA set *result to NULL, and that a data buffer too small gives
-// ERROR_MORE_DATA with the data size set to what is needed. A NULL, unknown
+// ERROR_MORE_DATA with the data size set to what is needed (RegQueryValueExA
+// also tells the value's type then, as callers size their read by it). A NULL, unknown
 // or closed handle, or one opened on another machine folder, is
 // ERROR_INVALID_HANDLE; a NULL pointer where one is needed is
 // ERROR_INVALID_PARAMETER.
