@@ -8,7 +8,8 @@
 namespace kestrel {
 
 VARTYPE Variant::vt() const {
-  static constexpr VARTYPE kKinds[] = {VT_EMPTY, VT_I2, VT_I4, VT_R8, VT_BOOL, VT_BSTR, VT_ARRAY | VT_UI1};
+  static constexpr VARTYPE kKinds[] = {VT_EMPTY, VT_I2, VT_I4, VT_R8, VT_BOOL, VT_BSTR, VT_ARRAY | VT_UI1,
+                                      VT_DISPATCH, VT_UNKNOWN};
   return kKinds[value_.index()];
 }
 
