@@ -5,11 +5,17 @@
 // pixels is 0.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "windows.h"
 
 namespace kestrel::gdi {
+
+// Hands the BMP image of bitmap to sink piece by piece, in order. Returns
+// ERROR_SUCCESS, ERROR_INVALID_HANDLE for a non-bitmap, or the error code the
+// sink set (ERROR_WRITE_FAULT when it returned false without one).
+DWORD WriteBitmap(HBITMAP bitmap, const std::function<bool(const void* data, size_t size)>& sink);
 
 // Writes bitmap to the file at windowsPath, replacing it. Returns
 // ERROR_SUCCESS or the Win32 error code of what failed; a failed write
