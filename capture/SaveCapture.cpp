@@ -116,14 +116,19 @@ FreeImage::FIBITMAP* Writable(FreeImage::Library& library, FreeImage::Format for
   // byte for one: 32 bits go to every writer as 24.
   bool fits = format == FreeImage::FIF_GIF ? bpp <= 8 : bpp <= 8 || bpp == 24;
   if (fits) return image.get();
+  auto cannot = [&](const char16_t* depth) {
+    return ComponentError(kCannotWrite, u"",
+                          u"The image library could not convert the picture to " + std::u16string(depth) + u" for " +
+                              FormatTitle(format));
+  };
   if (bpp != 24) {
     converted.reset(library.ConvertTo24Bits(image.get()));
-    if (!converted) throw std::bad_alloc();
+    if (!converted) throw cannot(u"24 bits");
     image.reset();
   }
   if (format == FreeImage::FIF_GIF) {
     FreeImage::FIBITMAP* quantised = library.ColorQuantize(converted ? converted.get() : image.get());
-    if (!quantised) throw std::bad_alloc();
+    if (!quantised) throw cannot(u"256 colours");
     converted.reset(quantised);
     image.reset();
   }
@@ -148,7 +153,8 @@ void WriteWithLibrary(FreeImage::Library& library, FreeImage::Format format, Fre
 void Save(IUnknown* picture, const std::string& destination, const std::u16string& format,
           FreeImage::Library& library) {
   std::string temp = cp::ToAnsi(MakeTempFileName(u"QSC"));
-  if (temp.empty()) RaiseWin32(GetLastError(), u"Could not create a temporary file");
+  if (temp.empty())
+    throw ComponentError(kNoTempFile, u"", u"Could not create a temporary file: " + SystemText(GetLastError()));
   FileGuard temp_file(temp);
   if (!picture) throw ComponentError(kNoCapture, u"", u"There is no capture to save");
   if (HRESULT hr = kestrel::ole::SavePicture(picture, temp); FAILED(hr)) {

@@ -6,6 +6,7 @@
 
 #include "FreeImageLibrary.h"
 #include "com/picture.h"
+#include "kestrel/component_error.h"
 
 namespace shutterbox {
 
