@@ -112,8 +112,7 @@ void CopyInPlace(const std::string& temp, const std::string& destination) {
 FreeImage::FIBITMAP* Writable(FreeImage::Library& library, FreeImage::Format format, FreeImage::Image& image,
                               FreeImage::Image& converted) {
   unsigned bpp = library.GetBPP(image.get());
-  // The screen has no alpha, and the library takes a 32-bit bitmap's reserved
-  // byte for one: 32 bits go to every writer as 24.
+  // 32 bits would carry the reserved byte as alpha: every writer gets 24.
   bool fits = format == FreeImage::FIF_GIF ? bpp <= 8 : bpp <= 8 || bpp == 24;
   if (fits) return image.get();
   auto cannot = [&](const char16_t* depth) {
@@ -137,9 +136,6 @@ FreeImage::FIBITMAP* Writable(FreeImage::Library& library, FreeImage::Format for
 
 void WriteWithLibrary(FreeImage::Library& library, FreeImage::Format format, FreeImage::Image& image,
                       const std::string& destination) {
-  if (format == FreeImage::FIF_PCX)
-    throw ComponentError(kCannotWrite, u"", u"The image library cannot write PCX files; nothing was written to " +
-                                                cp::FromAnsi(destination));
   FreeImage::Image converted(library, nullptr);
   FreeImage::FIBITMAP* ready = Writable(library, format, image, converted);
   FileGuard sibling(MakeSibling(destination));
@@ -152,27 +148,38 @@ void WriteWithLibrary(FreeImage::Library& library, FreeImage::Format format, Fre
 
 void Save(IUnknown* picture, const std::string& destination, const std::u16string& format,
           FreeImage::Library& library) {
+  const Writer* writer = nullptr;
+  std::u16string name = Lower(format);
+  for (const Writer& w : kWriters)
+    if (name == w.name) {
+      writer = &w;
+      break;
+    }
+  if (writer && writer->format == FreeImage::FIF_PCX)
+    throw ComponentError(kCannotWrite, u"", u"The image library cannot write PCX files; nothing was written to " +
+                                                cp::FromAnsi(destination));
+
   std::string temp = cp::ToAnsi(MakeTempFileName(u"QSC"));
   if (temp.empty())
     throw ComponentError(kNoTempFile, u"", u"Could not create a temporary file: " + SystemText(GetLastError()));
   FileGuard temp_file(temp);
   if (!picture) throw ComponentError(kNoCapture, u"", u"There is no capture to save");
-  if (HRESULT hr = kestrel::ole::SavePicture(picture, temp); FAILED(hr)) {
+  // A 32-bit capture goes to the image library's writers as 24 bits: the
+  // screen has no alpha, and the library takes the reserved byte for one.
+  // Converting while the bitmap file is written costs least.
+  bool to_writer = writer && writer->format;
+  int depth = to_writer && kestrel::ole::PictureDepth(picture) == 32 ? 24 : 0;
+  if (HRESULT hr = kestrel::ole::SavePicture(picture, temp, depth); FAILED(hr)) {
     if (hr == CTL_E_INVALIDPICTURE) throw ComponentError(kNoCapture, u"", u"The capture holds no picture to save");
     throw ComponentError(hr, u"", u"Could not write the temporary bitmap " + cp::FromAnsi(temp) + u": " + SystemText(hr));
   }
   FreeImage::Image image(library, library.Load(FreeImage::FIF_BMP, Native(temp), 0));
   if (!image) throw ComponentError(kUnreadable, u"", u"The image library could not read " + cp::FromAnsi(temp));
-
-  std::u16string name = Lower(format);
-  for (const Writer& writer : kWriters) {
-    if (name != writer.name) continue;
-    if (writer.format)
-      WriteWithLibrary(library, *writer.format, image, destination);
-    else
-      CopyInPlace(temp, destination);
-    break;
-  }
+  if (!writer) return;
+  if (to_writer)
+    WriteWithLibrary(library, *writer->format, image, destination);
+  else
+    CopyInPlace(temp, destination);
 }
 
 }  // namespace

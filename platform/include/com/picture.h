@@ -89,9 +89,12 @@ HRESULT WINAPI OleCreatePictureIndirect(LPPICTDESC desc, REFIID riid, BOOL own, 
 namespace kestrel::ole {
 
 // Saves a bitmap picture as a BMP file at a Windows path, replacing the file
-// (the forms toolkit's SavePicture). E_POINTER for no picture,
-// CTL_E_INVALIDPICTURE for one without a bitmap, HRESULT_FROM_WIN32 of the
-// file system's error when the file cannot be written.
-HRESULT SavePicture(IUnknown* picture, const std::string& windowsPath);
+// (the forms toolkit's SavePicture): in the bitmap's own depth, or with bpp
+// 24 in 24 bits. E_POINTER for no picture, CTL_E_INVALIDPICTURE for one
+// without a bitmap, HRESULT_FROM_WIN32 of the file system's error when the
+// file cannot be written.
+HRESULT SavePicture(IUnknown* picture, const std::string& windowsPath, int bpp = 0);
+// The depth of a bitmap picture's bitmap; 0 for anything else.
+int PictureDepth(IUnknown* picture);
 
 }  // namespace kestrel::ole

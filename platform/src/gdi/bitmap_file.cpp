@@ -1,8 +1,13 @@
 #include "kestrel/bitmap_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -33,7 +38,7 @@ struct ScreenDC {
 
 }  // namespace
 
-DWORD WriteBitmap(HBITMAP bitmap, const std::function<bool(const void*, size_t)>& sink) {
+DWORD WriteBitmap(HBITMAP bitmap, const std::function<bool(const void*, size_t)>& sink, int bpp) {
   BITMAP bm{};
   if (GetObjectA(bitmap, sizeof bm, &bm) != sizeof bm) return ERROR_INVALID_HANDLE;
   ScreenDC screen;
@@ -45,13 +50,14 @@ DWORD WriteBitmap(HBITMAP bitmap, const std::function<bool(const void*, size_t)>
   info.header.biWidth = bm.bmWidth;
   info.header.biHeight = bm.bmHeight;
   info.header.biPlanes = 1;
-  info.header.biBitCount = bm.bmBitsPixel;
+  WORD bits = bpp == 24 ? 24 : bm.bmBitsPixel;
+  info.header.biBitCount = bits;
   info.header.biCompression = BI_RGB;
   BITMAPINFO* bmi = reinterpret_cast<BITMAPINFO*>(&info);
   if (!GetDIBits(screen.hdc, bitmap, 0, 0, nullptr, bmi, DIB_RGB_COLORS)) return ERROR_INVALID_HANDLE;
 
-  size_t colors = bm.bmBitsPixel <= 8 ? (size_t{1} << bm.bmBitsPixel) : 0;
-  size_t stride = ((static_cast<size_t>(bm.bmWidth) * bm.bmBitsPixel + 31) / 32) * 4;
+  size_t colors = bits <= 8 ? (size_t{1} << bits) : 0;
+  size_t stride = ((static_cast<size_t>(bm.bmWidth) * bits + 31) / 32) * 4;
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = static_cast<DWORD>(sizeof file + sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD));
@@ -67,28 +73,53 @@ DWORD WriteBitmap(HBITMAP bitmap, const std::function<bool(const void*, size_t)>
     return failed();
 
   // Rows go out in bands, bottom band first, so that a tall bitmap needs no
-  // second copy of itself.
+  // second copy of itself. While the sink takes one band, the next one is
+  // converted on another thread.
+  const UINT height = static_cast<UINT>(bm.bmHeight);
   const UINT band = static_cast<UINT>(std::max<size_t>(1, (4u << 20) / stride));
-  std::vector<uint8_t> rows(stride * band);
-  for (UINT start = 0; start < static_cast<UINT>(bm.bmHeight); start += band) {
-    int got = GetDIBits(screen.hdc, bitmap, start, band, rows.data(), bmi, DIB_RGB_COLORS);
-    if (got <= 0) return ERROR_INVALID_HANDLE;
-    if (!put(rows.data(), stride * static_cast<size_t>(got))) return failed();
+  std::vector<uint8_t> rows[2];
+  auto convert = [&](UINT start, int slot) {
+    rows[slot].resize(stride * band);
+    return GetDIBits(screen.hdc, bitmap, start, band, rows[slot].data(), bmi, DIB_RGB_COLORS);
+  };
+  bool overlap = height > band;
+  std::future<int> next = std::async(overlap ? std::launch::async : std::launch::deferred, convert, 0, 0);
+  for (UINT start = 0, slot = 0; start < height; start += band, slot ^= 1) {
+    int got = next.get();
+    if (start + band < height) next = std::async(std::launch::async, convert, start + band, slot ^ 1);
+    bool ok = got > 0 && put(rows[slot].data(), stride * static_cast<size_t>(got));
+    if (!ok) {
+      if (next.valid()) next.wait();
+      return got > 0 ? failed() : ERROR_INVALID_HANDLE;
+    }
   }
   return ERROR_SUCCESS;
 }
 
-DWORD WriteBitmapFile(HBITMAP bitmap, const std::string& windowsPath) {
+DWORD WriteBitmapFile(HBITMAP bitmap, const std::string& windowsPath, int bpp) {
   if (GetObjectType(bitmap) != OBJ_BITMAP) return ERROR_INVALID_HANDLE;
   std::string native = paths::ToNative(windowsPath).string();
   if (native.empty()) return ERROR_PATH_NOT_FOUND;
-  std::unique_ptr<FILE, int (*)(FILE*)> out(std::fopen(native.c_str(), "wb"), std::fclose);
-  if (!out) return ErrorOf(errno);
+  // An empty file (a fresh temporary one) is not truncated: truncating makes
+  // some file systems write the new contents out at once when it is closed.
+  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || (st.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
+    DWORD error = ErrorOf(errno);
+    if (fd >= 0) ::close(fd);
+    return error;
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> out(::fdopen(fd, "wb"), std::fclose);
+  if (!out) {
+    DWORD error = ErrorOf(errno);
+    ::close(fd);
+    return error;
+  }
   DWORD result = WriteBitmap(bitmap, [&](const void* data, size_t size) {
     if (std::fwrite(data, 1, size, out.get()) == size) return true;
     SetLastError(ErrorOf(errno));
     return false;
-  });
+  }, bpp);
   if (result == ERROR_SUCCESS && std::fclose(out.release()) != 0) result = ErrorOf(errno);
   if (result != ERROR_SUCCESS) {
     out.reset();

@@ -3,6 +3,7 @@
 
 #include "gdi/objects.h"
 #include "gdi/screen.h"
+#include "gdi/surface.h"
 
 using namespace kestrel::gdi;
 
@@ -14,16 +15,44 @@ size_t DibStride(int width, int bpp) { return ((static_cast<size_t>(width) * bpp
 int RowOf(int scan, int height, bool bottomUp) { return bottomUp ? height - 1 - scan : scan; }
 
 void ToDib(const uint8_t* row, int bpp, uint8_t* out, int outBpp, int width) {
+  if (bpp == 32) {
+    const uint32_t* in = reinterpret_cast<const uint32_t*>(row);
+    if (outBpp == 32) {
+      uint32_t* o = reinterpret_cast<uint32_t*>(out);
+      for (int i = 0; i < width; ++i) o[i] = in[i] & 0xFFFFFF;
+    } else if (outBpp == 24) {
+      // Two pixels at a time, each pair stored as 8 bytes of which the next
+      // pair overwrites the last 2; the scalar tail keeps within the row.
+      int i = 0;
+      for (; i + 3 <= width; i += 2, out += 6) {
+        uint64_t pair;
+        std::memcpy(&pair, in + i, sizeof pair);
+        pair = (pair & 0xFFFFFF) | ((pair >> 8) & 0xFFFFFF000000ull);
+        std::memcpy(out, &pair, sizeof pair);
+      }
+      for (; i < width; ++i, out += 3) {
+        uint32_t p = in[i];
+        out[0] = static_cast<uint8_t>(p);
+        out[1] = static_cast<uint8_t>(p >> 8);
+        out[2] = static_cast<uint8_t>(p >> 16);
+      }
+    } else {
+      CopyRow(row, 32, out, 8, width);
+    }
+    return;
+  }
+  if (outBpp == 8) {
+    std::memcpy(out, row, static_cast<size_t>(width));
+    return;
+  }
   for (int i = 0; i < width; ++i) {
-    uint32_t pixel = bpp == 8 ? screen::PixelOfIndex(row[i]) : reinterpret_cast<const uint32_t*>(row)[i] & 0xFFFFFF;
-    switch (outBpp) {
-      case 8: out[i] = bpp == 8 ? row[i] : screen::NearestIndex(pixel); break;
-      case 24:
-        out[3 * i] = pixel & 0xFF;
-        out[3 * i + 1] = (pixel >> 8) & 0xFF;
-        out[3 * i + 2] = (pixel >> 16) & 0xFF;
-        break;
-      default: reinterpret_cast<uint32_t*>(out)[i] = pixel; break;
+    uint32_t pixel = screen::PixelOfIndex(row[i]);
+    if (outBpp == 24) {
+      out[3 * i] = pixel & 0xFF;
+      out[3 * i + 1] = (pixel >> 8) & 0xFF;
+      out[3 * i + 2] = (pixel >> 16) & 0xFF;
+    } else {
+      reinterpret_cast<uint32_t*>(out)[i] = pixel;
     }
   }
 }

@@ -128,16 +128,31 @@ Picture::Picture(SHORT type, HBITMAP bitmap, HPALETTE palette, bool own)
 
 }  // namespace
 
-HRESULT SavePicture(IUnknown* picture, const std::string& windowsPath) {
-  if (!picture) return E_POINTER;
+namespace {
+
+HBITMAP BitmapOf(IUnknown* picture) {
   ComPtr<IPicture> p;
-  if (FAILED(picture->QueryInterface(IID_IPicture, p.put_void()))) return CTL_E_INVALIDPICTURE;
+  if (!picture || FAILED(picture->QueryInterface(IID_IPicture, p.put_void()))) return nullptr;
   OLE_HANDLE handle = 0;
   SHORT type = PICTYPE_NONE;
-  if (FAILED(p->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(p->get_Handle(&handle)) || !handle)
-    return CTL_E_INVALIDPICTURE;
-  DWORD result = gdi::WriteBitmapFile(reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(handle)), windowsPath);
+  if (FAILED(p->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(p->get_Handle(&handle))) return nullptr;
+  return reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(handle));
+}
+
+}  // namespace
+
+HRESULT SavePicture(IUnknown* picture, const std::string& windowsPath, int bpp) {
+  if (!picture) return E_POINTER;
+  HBITMAP bitmap = BitmapOf(picture);
+  if (!bitmap) return CTL_E_INVALIDPICTURE;
+  DWORD result = gdi::WriteBitmapFile(bitmap, windowsPath, bpp);
   return result == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(result);
+}
+
+int PictureDepth(IUnknown* picture) {
+  BITMAP bm{};
+  HBITMAP bitmap = BitmapOf(picture);
+  return bitmap && GetObjectA(bitmap, sizeof bm, &bm) == sizeof bm ? bm.bmBitsPixel : 0;
 }
 
 }  // namespace kestrel::ole
