@@ -27,7 +27,11 @@ void RemoveMade() {
 
 fs::path FreshMachine() {
   static std::once_flag once;
-  std::call_once(once, [] { std::atexit(RemoveMade); });
+  // The list exists before the handler is registered, so it outlives it.
+  std::call_once(once, [] {
+    made();
+    std::atexit(RemoveMade);
+  });
   std::string pattern = (fs::temp_directory_path() / "kestrel-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   made().push_back(pattern);
