@@ -7,5 +7,6 @@
 #include "win32/base.h"
 #include "win32/kernel.h"
 #include "win32/registry.h"
+#include "win32/windowing.h"
 #include "win32/gdi.h"
 #include "win32/clipboard.h"

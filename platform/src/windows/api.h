@@ -1,0 +1,23 @@
+// What the window manager's Win32 functions share.
+#pragma once
+
+#include <optional>
+
+#include "windows/published_windows.h"
+
+namespace kestrel::windows {
+
+// A top-level window of another process.
+std::optional<PublishedWindow> Remote(HWND window);
+// The error for a handle that is no window of this process: ERROR_ACCESS_DENIED
+// for one of another process, ERROR_INVALID_WINDOW_HANDLE otherwise.
+void SetNotLocalError(HWND window);
+
+// Makes a top-level window of the calling thread the active one (null: none),
+// with WM_ACTIVATE to the one that stops being active and to the new one.
+void Activate(HWND window, bool bring_to_top);
+// The window stops being active (hidden or destroyed): its owner, or else the
+// next visible top-level window of the thread, becomes active.
+void ActivateOther(HWND window);
+
+}  // namespace kestrel::windows
