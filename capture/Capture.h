@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "com/com_ptr.h"
 #include "com/picture.h"
 #include "windows.h"
 

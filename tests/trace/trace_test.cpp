@@ -68,7 +68,9 @@ class FakeViewer {
     EXPECT_EQ(reinterpret_cast<HWND>(wParam), hwnd) << "wParam is the viewer itself";
     self->received_.push_back(
         {cds->dwData, std::u16string(static_cast<const char16_t*>(cds->lpData), cds->cbData / 2)});
-    if (cds->dwData == trace_viewer::kRecord) EXPECT_EQ(cds->cbData % 2, 0u);
+    if (cds->dwData == trace_viewer::kRecord) {
+      EXPECT_EQ(cds->cbData % 2, 0u);
+    }
     return cds->dwData == trace_viewer::kLevelQuery ? self->query_reply_ : self->record_reply_;
   }
   HWND hwnd_ = nullptr;

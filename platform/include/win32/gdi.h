@@ -14,10 +14,14 @@
 // palette indices whatever palette is selected. Logical palettes are kept and
 // handed around but never change the system palette. Of the raster
 // operations only SRCCOPY, BLACKNESS and WHITENESS exist. GDI objects are
-// shared by all threads of a process.
+// shared by all threads of a process. A window's frame and caption are drawn
+// into its store when the store is made or resized (no WM_NCPAINT); a window
+// procedure that leaves WM_PAINT to DefWindowProcA gets its client area
+// filled with its class background, when that is a system colour.
 #pragma once
 
 #include "win32/base.h"
+#include "win32/windowing.h"
 
 typedef DWORD COLORREF;
 #define RGB(r, g, b) ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
@@ -121,7 +125,39 @@ typedef struct tagLOGPALETTE {
 #define OBJ_BITMAP 7
 #define DEFAULT_PALETTE 15
 
+// System colours (GetSysColor; a class background of COLOR_x + 1 paints in it).
+#define COLOR_DESKTOP 1
+#define COLOR_ACTIVECAPTION 2
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWFRAME 6
+#define COLOR_WINDOWTEXT 8
+#define COLOR_CAPTIONTEXT 9
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define COLOR_BTNFACE 15
+#define COLOR_BTNSHADOW 16
+#define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
+#define COLOR_BTNHIGHLIGHT 20
+
+typedef struct tagPAINTSTRUCT {
+  HDC hdc;
+  BOOL fErase;
+  RECT rcPaint;
+  BOOL fRestore;
+  BOOL fIncUpdate;
+  BYTE rgbReserved[32];
+} PAINTSTRUCT, *LPPAINTSTRUCT;
+
 extern "C" {
+
+// The client DC of the window, its update area in rcPaint; the window is
+// validated. EndPaint releases the DC.
+HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint);
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint);
+// The fixed colours of the stand-in's one scheme; 0 for an unknown index.
+DWORD WINAPI GetSysColor(int index);
 
 // Screen and window DCs. GetDC(NULL) and GetWindowDC(NULL) are the screen.
 // NULL for a handle that is not a window (ERROR_INVALID_WINDOW_HANDLE).

@@ -329,6 +329,43 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   return color & 0xFFFFFF;
 }
 
+HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
+  if (!paint) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  *paint = PAINTSTRUCT{};
+  GetUpdateRect(window, &paint->rcPaint, FALSE);
+  ValidateRect(window, nullptr);
+  paint->hdc = GetDC(window);
+  return paint->hdc;
+}
+
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
+  if (paint && paint->hdc) ReleaseDC(window, paint->hdc);
+  return TRUE;
+}
+
+DWORD WINAPI GetSysColor(int index) {
+  switch (index) {
+    case COLOR_DESKTOP: return screen::ColorOfPixel(screen::kDesktopColor);
+    case COLOR_ACTIVECAPTION:
+    case COLOR_HIGHLIGHT: return screen::ColorOfPixel(screen::kCaptionColor);
+    case COLOR_WINDOW:
+    case COLOR_CAPTIONTEXT:
+    case COLOR_HIGHLIGHTTEXT:
+    case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
+    case COLOR_WINDOWFRAME:
+    case COLOR_WINDOWTEXT:
+    case COLOR_BTNTEXT: return RGB(0, 0, 0);
+    case COLOR_ACTIVEBORDER:
+    case COLOR_BTNFACE: return screen::ColorOfPixel(screen::kFrameColor);
+    case COLOR_BTNSHADOW:
+    case COLOR_GRAYTEXT: return RGB(128, 128, 128);
+    default: return 0;
+  }
+}
+
 int WINAPI GetDeviceCaps(HDC hdc, int index) {
   std::lock_guard lock(Lock());
   if (!FindAs<DC>(hdc)) return 0;

@@ -11,8 +11,12 @@ namespace kestrel::gdi::screen {
 
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
-// The desktop's colour (dark cyan, one of the static palette colours).
+// Colours (0x00RRGGBB) of the desktop, of a window's client area before it
+// paints, and of frames and captions: all static palette colours.
 constexpr uint32_t kDesktopColor = 0x008080;
+constexpr uint32_t kWindowColor = 0xFFFFFF;
+constexpr uint32_t kFrameColor = 0xC0C0C0;
+constexpr uint32_t kCaptionColor = 0x000080;
 
 // 32 or 8 bits per pixel, from the machine folder's "screen" setting.
 int Depth();
@@ -33,11 +37,14 @@ inline COLORREF ColorOfPixel(uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8)
 // coordinates. False for a handle that is not a window. NULL and the
 // desktop window are the screen.
 bool Locate(HWND window, Box* whole, Box* client);
-// The window's 32-bit backing store at the window's current size (created
-// white, or the desktop's colour for the desktop); nullptr for a non-window.
+// The window's 32-bit backing store at the window's current size; nullptr
+// for a non-window. A new (or resized) store is the desktop's colour for the
+// desktop, otherwise white with the window's frame and caption drawn.
 Pixels* Store(HWND window);
 // Composes what the screen shows inside area (screen coordinates, within
-// the screen) into 32-bit rows of out.
+// the screen) into 32-bit rows of out: the desktop, then this process's
+// visible windows from the bottom of the z-order up, each child over its
+// parent and clipped to the parent's client area.
 void Compose(const Box& area, uint32_t* out, size_t outStridePixels);
 
 }  // namespace kestrel::gdi::screen
