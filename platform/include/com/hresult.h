@@ -1,6 +1,7 @@
 // HRESULT codes of the COM runtime, automation, storage and
 // self-registration, with the platform's own numbers. S_OK, S_FALSE,
-// SUCCEEDED, FAILED and HRESULT_FROM_WIN32 come from win32/base.h.
+// SUCCEEDED, FAILED and HRESULT_FROM_WIN32 come from win32/base.h. Only the
+// codes the runtime and the system report are defined.
 #pragma once
 
 #include "win32/base.h"

@@ -1,5 +1,6 @@
 // IPersist and IPersistStream: an object names its class and saves itself
-// into a stream.
+// into a stream. As on the platform, apart from what com/unknown.h says of
+// all interfaces.
 #pragma once
 
 #include "com/stream.h"

@@ -1,4 +1,5 @@
 // IServiceProvider: a site hands out the services of its container.
+// As on the platform, apart from what com/unknown.h says of all interfaces.
 #pragma once
 
 #include "com/unknown.h"

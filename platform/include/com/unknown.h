@@ -15,10 +15,6 @@
 inline constexpr IID IID_IUnknown = kestrel::com::MakeGuid("00000000-0000-0000-C000-000000000046");
 inline constexpr IID IID_IClassFactory = kestrel::com::MakeGuid("00000001-0000-0000-C000-000000000046");
 
-#define STDMETHODCALLTYPE
-#define STDMETHODIMP HRESULT
-#define STDMETHODIMP_(type) type
-
 struct IUnknown {
   static constexpr const IID& kIid = IID_IUnknown;
   using Base = void;

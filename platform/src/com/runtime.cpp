@@ -22,8 +22,6 @@ struct Apartment {
 thread_local Apartment t_apartment;
 std::atomic<unsigned> g_apartments{0};
 
-void FreeUnusedServers();
-
 // In-process servers loaded by the runtime, each once per process, by the
 // Linux path of the library.
 struct Server {

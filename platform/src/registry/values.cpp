@@ -37,9 +37,10 @@ LONG QueryValue(HKEY key, std::string_view name, LPDWORD type, LPBYTE data, LPDW
   Query q = db.Use(Sql::kQueryValue);
   q.Bind(1, ref.id).Bind(2, fold);
   if (!q.Step()) return KeyExists(db, ref.id) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
-  if (LONG rc = CopyData(q.Blob(1), data, dataSize)) return rc;
+  // The type is told even when the buffer is too small: callers size their
+  // read by it.
   if (type) *type = static_cast<DWORD>(q.Int(0));
-  return ERROR_SUCCESS;
+  return CopyData(q.Blob(1), data, dataSize);
 }
 
 LONG SetValue(HKEY key, std::string_view name, DWORD type, const BYTE* data, DWORD dataSize) {
