@@ -16,7 +16,7 @@
 #include "com/stream.h"
 #include "win32/gdi.h"
 
-struct RECT;
+struct tagRECT;
 
 typedef UINT OLE_HANDLE;
 typedef LONG OLE_XPOS_HIMETRIC;
@@ -56,7 +56,7 @@ struct IPicture : IUnknown {
   virtual HRESULT get_Height(OLE_YSIZE_HIMETRIC* height) = 0;
   virtual HRESULT Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC xSrc,
                          OLE_YPOS_HIMETRIC ySrc, OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc,
-                         const RECT* bounds) = 0;
+                         const tagRECT* bounds) = 0;
   virtual HRESULT set_hPal(OLE_HANDLE palette) = 0;
   virtual HRESULT get_CurDC(HDC* hdc) = 0;
   virtual HRESULT SelectPicture(HDC hdcIn, HDC* hdcOut, OLE_HANDLE* bitmapOut) = 0;

@@ -46,24 +46,24 @@ struct SIZE {
   LONG cx;
   LONG cy;
 };
-struct RECT {
+typedef struct tagRECT {
   LONG left;
   LONG top;
   LONG right;
   LONG bottom;
-};
+} RECT;
 typedef POINT* LPPOINT;
 typedef RECT* LPRECT;
 typedef const RECT* LPCRECT;
 
-struct MSG {
+typedef struct tagMSG {
   HWND hwnd;
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
   DWORD time;
   POINT pt;
-};
+} MSG;
 typedef MSG* LPMSG;
 
 struct WNDCLASSA {
