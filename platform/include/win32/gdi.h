@@ -3,21 +3,22 @@
 //
 // Differences from the real platform: the screen is a framebuffer of
 // 1024 x 768 pixels at 32 bits (B, G, R, X) or, when machine.conf says
-// "screen = 8", at 8 bits over a fixed 256-entry system palette (the 20
-// static colours, a colour cube and a grey ramp; every entry distinct).
-// Each window keeps its own 32-bit backing store: drawing into a window's DC
-// lands there, and reading from a window or screen DC reads the visible
-// windows composed in z-order over the desktop (at 8 bits, each pixel mapped
-// to its nearest system palette entry); the screen outside its bounds reads
-// as black. Bitmaps are 8 or 32 bits (no monochrome; a memory DC's default
-// bitmap is 1 x 1 at the screen's depth), and 8-bit bitmaps hold system
-// palette indices whatever palette is selected. Logical palettes are kept and
-// handed around but never change the system palette. Of the raster
-// operations only SRCCOPY, BLACKNESS and WHITENESS exist. GDI objects are
-// shared by all threads of a process. A window's frame and caption are drawn
-// into its store when the store is made or resized (no WM_NCPAINT); a window
-// procedure that leaves WM_PAINT to DefWindowProcA gets its client area
-// filled with its class background, when that is a system colour.
+// "screen = 8" (read when a machine folder is first drawn on), at 8 bits over
+// a fixed 256-entry system palette (the 20 static colours, a colour cube and
+// a grey ramp; every entry distinct). Each window keeps its own 32-bit
+// backing store: drawing into a window's DC lands there, and reading from a
+// window or screen DC reads this process's visible windows composed in
+// z-order over the desktop (at 8 bits, each pixel mapped to its nearest
+// system palette entry); the screen outside its bounds reads as black.
+// A window's frame and caption are drawn into its store when the store is
+// made or resized (no WM_NCPAINT); a window procedure that leaves WM_PAINT to
+// DefWindowProcA gets its client area filled with its class background when
+// that is a system colour (there are no brush objects). Bitmaps are 8 or 32
+// bits (no monochrome; a memory DC's default bitmap is 1 x 1 at the screen's
+// depth), and 8-bit bitmaps hold system palette indices whatever palette is
+// selected. Logical palettes are kept and handed around but never change the
+// system palette. Of the raster operations only SRCCOPY, BLACKNESS and
+// WHITENESS exist. GDI objects are shared by all threads of a process.
 #pragma once
 
 #include "win32/base.h"
