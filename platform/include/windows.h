@@ -11,3 +11,5 @@
 #include "win32/menus.h"
 #include "win32/buttons.h"
 #include "win32/commctrl.h"
+#include "win32/gdi.h"
+#include "win32/clipboard.h"
