@@ -7,3 +7,5 @@
 #include "win32/base.h"
 #include "win32/kernel.h"
 #include "win32/registry.h"
+#include "win32/resources.h"
+#include "win32/imagelist.h"
