@@ -86,10 +86,10 @@ void PaintHandAndWand(cairo_t* cr, double px) {
   cairo_translate(cr, 12.5, 20.0);
   cairo_rotate(cr, kPi / 4);
   // The wand: black with a white tip, running up through the fist.
-  cairo_rectangle(cr, -1.9, -19.5, 3.8, 20.0);
+  cairo_rectangle(cr, -2.2, -17.5, 4.4, 18.0);
   FillStroke(cr, 0x000000, 0x000000, small ? 0.1 : line);
   if (!small) {
-    cairo_rectangle(cr, -1.9, -19.5, 3.8, 4.5);
+    cairo_rectangle(cr, -2.2, -17.5, 4.4, 4.5);
     FillStroke(cr, 0xFFFFFF, 0x000000, line);
   }
   // Sleeve below the fist.
@@ -119,10 +119,10 @@ void PaintHandAndWand(cairo_t* cr, double px) {
     Rgb(cr, 0xFFFF00);
     cairo_fill(cr);
   } else {
-    Star(cr, 26.0, 6.0, 6.0, 1.8, 4, -kPi / 2);
+    Star(cr, 25.5, 6.5, 7.0, 2.6, 4, -kPi / 2);
     FillStroke(cr, 0xFFFF00, 0x808000, line * 0.8);
-    Star(cr, 30.0, 14.0, 2.2, 0.7, 4, -kPi / 2);
-    Star(cr, 18.0, 2.5, 2.2, 0.7, 4, -kPi / 2);
+    Star(cr, 30.0, 14.5, 2.4, 0.9, 4, -kPi / 2);
+    Star(cr, 17.5, 2.5, 2.4, 0.9, 4, -kPi / 2);
     Rgb(cr, 0xFFFF00);
     cairo_fill(cr);
   }
@@ -214,12 +214,13 @@ void PaintBulbOff(cairo_t* cr, double px) {
 // Enable Proxy: a bulb lit yellow, with rays.
 void PaintBulbOn(cairo_t* cr, double px) {
   double line = std::max(px, 1.0);
-  cairo_set_line_width(cr, std::max(1.6, 1.2 * px));
+  // Rays wide enough to survive halving to 16 x 16.
+  cairo_set_line_width(cr, std::max(3.0, 1.2 * px));
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  Rgb(cr, 0xFFD000);
+  Rgb(cr, 0xFFFF00);
   for (double deg : {180.0, 225.0, 270.0, 315.0, 360.0}) {
     double a = deg * kPi / 180;
-    cairo_move_to(cr, 16 + 10.5 * std::cos(a), 12.5 + 10.5 * std::sin(a));
+    cairo_move_to(cr, 16 + 11.0 * std::cos(a), 12.5 + 11.0 * std::sin(a));
     cairo_line_to(cr, 16 + 14.5 * std::cos(a), 12.5 + 14.5 * std::sin(a));
   }
   cairo_stroke(cr);

@@ -72,6 +72,15 @@ TEST_F(Icons, TheImageChosenFollowsSizeThenScreenDepth) {
     EXPECT_EQ(pixels.height, c.width);
     EXPECT_EQ(pixels.bits, c.bits);
   }
+  // The same choice straight from the directory.
+  kestrel::machine::SetSetting("screen", "32");
+  HRSRC found = FindResourceA(library_, MAKEINTRESOURCEA(200), RT_GROUP_ICON);
+  auto* dir = static_cast<PBYTE>(LockResource(LoadResource(library_, found)));
+  auto group = GroupOf(200);
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(dir, TRUE, 40, 40, LR_DEFAULTCOLOR), group[3].id);
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(dir, TRUE, 0, 0, LR_DEFAULTCOLOR), group[1].id);
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(dir, FALSE, 16, 16, LR_DEFAULTCOLOR), 0);  // not a cursor directory
+  EXPECT_EQ(LookupIconIdFromDirectoryEx(nullptr, TRUE, 16, 16, LR_DEFAULTCOLOR), 0);
 }
 
 TEST_F(Icons, PixelsOfEveryImageSurviveTheRoundTrip) {

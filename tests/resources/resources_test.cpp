@@ -36,6 +36,14 @@ TEST_F(Resources, TheLibraryFindsItsOwnModule) {
   EXPECT_EQ(loaded, library_);
   EXPECT_EQ(Bytes(loaded, MAKEINTRESOURCEA(7), RT_RCDATA), std::string("data\0with a zero\n", 17));
   FreeLibrary(loaded);
+  // An address outside every module names none.
+  std::string heap(100, 'x');
+  HMODULE none = reinterpret_cast<HMODULE>(0x55);
+  SetLastError(0);
+  EXPECT_FALSE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                  heap.data(), &none));
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
 TEST_F(Resources, EveryIconGroupHoldsTheImagesOfItsButton) {
