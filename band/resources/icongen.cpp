@@ -100,15 +100,28 @@ void PaintHandAndWand(cairo_t* cr, double px) {
   } else {
     FillStroke(cr, 0x0000FF, 0x000080, line);
   }
-  // The fist closed round the wand, fingers towards +x.
-  RoundedRect(cr, -6.0, -5.0, 6.5, 5.5, 3.0);
-  FillStroke(cr, 0xFFFFFF, 0x000000, line);
+  // The fist closed round the wand: the palm and three curled fingers whose
+  // knuckles stand out towards +x, outlined as one shape.
+  auto fist = [cr] {
+    RoundedRect(cr, -6.0, -5.5, 3.0, 6.0, 2.5);
+    for (double y : {-3.3, 0.3, 3.9}) {
+      cairo_new_sub_path(cr);
+      cairo_arc(cr, 3.6, y, 2.1, 0, 2 * kPi);
+    }
+  };
+  fist();
+  Rgb(cr, 0x000000);
+  cairo_set_line_width(cr, 2 * line);
+  cairo_stroke(cr);
+  fist();
+  Rgb(cr, 0xFFFFFF);
+  cairo_fill(cr);
   if (!small) {
     cairo_set_line_width(cr, line);
     Rgb(cr, 0x000000);
-    for (double y : {-1.6, 1.9}) {
-      cairo_move_to(cr, 1.5, y);
-      cairo_line_to(cr, 6.5, y);
+    for (double y : {-1.5, 2.1}) {
+      cairo_move_to(cr, 1.0, y);
+      cairo_line_to(cr, 5.7, y);
     }
     cairo_stroke(cr);
   }
