@@ -25,16 +25,16 @@ constexpr double kPi = 3.14159265358979323846;
 // Draws in a 32 x 32 unit square; px is the width of one pixel in units.
 using Painter = std::function<void(cairo_t* cr, double px)>;
 
-struct ImageSpec {
+struct ImageFormat {
   int size;
   int bits;  // 4 or 8
 };
 
-struct IconSpec {
+struct IconDesign {
   const char* file;
   const char* title;
   Painter paint;
-  std::vector<ImageSpec> images;
+  std::vector<ImageFormat> images;
 };
 
 // One stored image: palette indices and the AND mask (1 = transparent), top-down.
@@ -345,7 +345,7 @@ void PaintWindowAndGear(cairo_t* cr, double px) {
   }
 }
 
-std::vector<IconSpec> Icons() {
+std::vector<IconDesign> Icons() {
   return {
       {"about.ico", "101 About", PaintHandAndWand, {{32, 4}, {16, 4}}},
       {"delete_cookies.ico", "102 Delete Cookies", PaintMatch, {{32, 4}, {16, 4}}},
@@ -358,25 +358,25 @@ std::vector<IconSpec> Icons() {
   };
 }
 
-Quantised Render(const IconSpec& icon, const ImageSpec& spec) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, spec.size, spec.size);
+Quantised Render(const IconDesign& icon, const ImageFormat& format) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, format.size, format.size);
   cairo_t* cr = cairo_create(surface);
   // Sixteen colours leave no shades for smoothed edges: those images are
   // drawn pixel-sharp.
-  if (spec.bits == 4) cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  double scale = spec.size / 32.0;
+  if (format.bits == 4) cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  double scale = format.size / 32.0;
   cairo_scale(cr, scale, scale);
   icon.paint(cr, 1.0 / scale);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
 
   Quantised q;
-  q.size = spec.size;
-  q.bits = spec.bits;
+  q.size = format.size;
+  q.bits = format.bits;
   const unsigned char* data = cairo_image_surface_get_data(surface);
   int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < spec.size; ++y) {
-    for (int x = 0; x < spec.size; ++x) {
+  for (int y = 0; y < format.size; ++y) {
+    for (int x = 0; x < format.size; ++x) {
       uint32_t argb = *reinterpret_cast<const uint32_t*>(data + y * stride + x * 4);
       uint32_t a = argb >> 24;
       if (a < 128) {
@@ -386,7 +386,7 @@ Quantised Render(const IconSpec& icon, const ImageSpec& spec) {
       }
       auto straight = [a](uint32_t c) { return std::min<uint32_t>(255, (c * 255 + a / 2) / a); };
       uint32_t rgb = straight((argb >> 16) & 0xFF) << 16 | straight((argb >> 8) & 0xFF) << 8 | straight(argb & 0xFF);
-      size_t index = spec.bits == 4 ? kestrel::palette::Nearest(kestrel::palette::kSixteen, rgb)
+      size_t index = format.bits == 4 ? kestrel::palette::Nearest(kestrel::palette::kSixteen, rgb)
                                     : kestrel::palette::Nearest(kestrel::palette::kStandard, rgb);
       q.index.push_back(static_cast<uint8_t>(index));
       q.mask.push_back(0);
@@ -482,7 +482,7 @@ bool WriteIco(const std::string& path, const std::vector<Quantised>& images) {
 }
 
 // Every image at its own size and enlarged, on the grey of a toolbar.
-bool WriteSheet(const std::string& path, const std::vector<IconSpec>& icons,
+bool WriteSheet(const std::string& path, const std::vector<IconDesign>& icons,
                 const std::vector<std::vector<Quantised>>& images) {
   const int row_height = 120, zoom_box = 96, left = 150;
   int width = left;
@@ -547,7 +547,7 @@ int main(int argc, char** argv) {
   std::vector<std::vector<Quantised>> all;
   for (const auto& icon : icons) {
     std::vector<Quantised> images;
-    for (const auto& spec : icon.images) images.push_back(Render(icon, spec));
+    for (const auto& format : icon.images) images.push_back(Render(icon, format));
     if (!WriteIco(dir + "/" + icon.file, images)) {
       std::fprintf(stderr, "icongen: cannot write %s/%s\n", dir.c_str(), icon.file);
       return 1;

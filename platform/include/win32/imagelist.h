@@ -25,7 +25,7 @@ KESTREL_DECLARE_HANDLE(HIMAGELIST);
 
 extern "C" {
 
-// NULL when cx or cy is not positive or the colour flags are unknown.
+// NULL when cx or cy is not 1 to 1024 or the colour flags are unknown.
 HIMAGELIST WINAPI ImageList_Create(int cx, int cy, UINT flags, int initial, int grow);
 BOOL WINAPI ImageList_Destroy(HIMAGELIST list);
 int WINAPI ImageList_GetImageCount(HIMAGELIST list);

@@ -4,15 +4,16 @@
 // section of its ELF file (written by kestrel_add_resources in the build), in
 // the layout of a compiled resource file; they are found by number, "#n" or
 // name, and the first entry of a type and name is taken whatever its
-// language. LoadResource ignores its module argument. Only icons are loaded
-// as images (no bitmaps, cursors or files), and a NULL instance names the
-// main program: there are no predefined system icons. The icon chosen from a
-// group is the one of the nearest size, bigger before smaller, and among
-// those the deepest that the screen can show (machine.conf "screen"), else
-// the shallowest. Icon images are BITMAPINFOHEADER images (no PNG); an AND
-// mask bit makes a pixel transparent (no inverted pixels). An icon drawn at
-// another size is scaled smoothly and keeps its edge coverage as alpha.
-// DestroyIcon leaves a shared icon alive and returns TRUE.
+// language. LoadResource and SizeofResource ignore their module argument.
+// Only icons load as images (no bitmaps, cursors or files), and a NULL
+// instance names the main program: there are no predefined system icons.
+// The image chosen from a group is the one of the nearest size, bigger
+// before smaller, and among those the deepest the screen shows
+// (machine.conf "screen"), else the shallowest. Icon images are
+// BITMAPINFOHEADER images (no PNG); an AND mask bit makes a pixel
+// transparent (no inverted pixels). An icon made at another size is scaled
+// smoothly and keeps its edge coverage as alpha; sizes above 1024 are
+// refused. DestroyIcon leaves a shared icon alive and returns TRUE.
 #pragma once
 
 #include "win32/base.h"

@@ -14,6 +14,7 @@ namespace kestrel::resources {
 namespace {
 
 constexpr int kIconSize = 32;  // SM_CXICON, SM_CYICON
+constexpr int kLargest = 1024;
 
 HandleSpace<Icon>& Icons() {
   static HandleSpace<Icon> space(0x00600000, 0x006FFFFC);
@@ -186,7 +187,7 @@ HICON WINAPI CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD, 
   bool default_size = flags & LR_DEFAULTSIZE;
   int width = cx ? cx : default_size ? kIconSize : image->width;
   int height = cy ? cy : default_size ? kIconSize : image->height;
-  if (width < 0 || height < 0) {
+  if (width < 0 || height < 0 || width > kLargest || height > kLargest) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -195,7 +196,7 @@ HICON WINAPI CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD, 
 
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
   using namespace kestrel::resources;
-  if (type != IMAGE_ICON || (flags & LR_LOADFROMFILE) || cx < 0 || cy < 0) {
+  if (type != IMAGE_ICON || (flags & LR_LOADFROMFILE) || cx < 0 || cy < 0 || cx > kLargest || cy > kLargest) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }

@@ -94,7 +94,7 @@ extern "C" {
 
 HIMAGELIST WINAPI ImageList_Create(int cx, int cy, UINT flags, int initial, int grow) {
   using namespace kestrel::resources;
-  if (cx <= 0 || cy <= 0 || !DepthOf(flags) || (flags & ~(0xFFu | ILC_MASK))) return nullptr;
+  if (cx <= 0 || cy <= 0 || cx > 1024 || cy > 1024 || !DepthOf(flags) || (flags & ~(0xFFu | ILC_MASK))) return nullptr;
   auto list = std::make_shared<ImageList>();
   list->cx = cx;
   list->cy = cy;
