@@ -12,7 +12,8 @@ namespace kestrel {
 struct IconPixels {
   int width = 0;
   int height = 0;
-  // The depth of the image the pixels were made from (4, 8, 24, 32, ...).
+  // An icon: the depth of the image it was made from (4, 8, 24, 32, ...);
+  // an image-list image: the depth the list keeps.
   int bits = 0;
   // width x height, top row first, in cairo's CAIRO_FORMAT_ARGB32 layout
   // (premultiplied 0xAARRGGBB); transparent pixels are 0.
