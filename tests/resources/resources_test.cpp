@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "kestrel/icon_pixels.h"
 #include "kestrel/machine.h"
 #include "machine_test.h"
 #include "resource_support.h"
@@ -83,6 +85,15 @@ TEST_F(Resources, EveryIconGroupHoldsTheImagesOfItsButton) {
         EXPECT_EQ(planes_bits[0], 1);
         EXPECT_EQ(planes_bits[1], bits);
       }
+      // Loaded at its size, the group gives that size at its deepest depth.
+      int deepest = 0;
+      for (const auto& other : c.images)
+        if (other.first == n) deepest = std::max(deepest, other.second);
+      kestrel::UniqueHIcon icon(static_cast<HICON>(LoadImageA(library_, MAKEINTRESOURCEA(c.id), IMAGE_ICON, n, n, 0)));
+      kestrel::IconPixels pixels;
+      ASSERT_TRUE(kestrel::GetIconPixels(icon.get(), &pixels));
+      EXPECT_EQ(pixels.width, n);
+      EXPECT_EQ(pixels.bits, deepest);
     }
   }
 }
