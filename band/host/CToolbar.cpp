@@ -137,7 +137,8 @@ HRESULT CToolbar::GetBandInfo(DWORD dwBandID, DWORD dwViewMode, DESKBANDINFO* pd
 HRESULT CToolbar::SetSite(IUnknown* pUnkSite) {
   using modUtils::IgnoringErrors;
   if (!pUnkSite) {
-    // Every loaded form of the library, then the references.
+    // The strip, every loaded form of the library, then the references.
+    IgnoringErrors([&] { DestroyToolbar(); });
     IgnoringErrors([&] { g_forms.UnloadAll(); });
     m_oIE = nullptr;
     m_Site = nullptr;
@@ -153,6 +154,7 @@ HRESULT CToolbar::SetSite(IUnknown* pUnkSite) {
   IgnoringErrors([&] { InitCommonControlClasses(); });
   IgnoringErrors([&] { m_oIE = modUtils::GetBrowserFromSite(m_Site.get()).As<IWebBrowser2>(); });
   IgnoringErrors([&] { TheToolbarForm().Init(m_oIE.get()); });
+  IgnoringErrors([&] { CreateToolbar(); });
   return S_OK;
 }
 
@@ -205,12 +207,6 @@ HRESULT CToolbar::TranslateAcceleratorIO(MSG* lpMsg) {
     default:
       return E_FAIL;
   }
-}
-
-LRESULT CToolbar::WindowProc(HWND hwnd, UINT MSG, WPARAM wParam, LPARAM lParam, VARIANT_BOOL* Handled) {
-  // The strip's notifications are routed once the strip exists; until then
-  // every message is left to the form.
-  return 0;
 }
 
 HRESULT CToolbar::OnControlInfoChanged() {

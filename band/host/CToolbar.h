@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ISubclass.h"
 #include "_CToolbar.h"
@@ -113,7 +114,29 @@ class CToolbar : public kestrel::com::DispatchObject<CToolbar, _CToolbar, IPersi
   int16_t ID_OPTIONS = -1;
 
  private:
+  friend struct CToolbarProbe;  // the tests' view of the strip
   static const kestrel::com::DispatchMember<CToolbar> kMembers[];
+
+  // The strip, built when the site is set and destroyed when it is cleared.
+  // CreateToolbar stops at the first failing step of building the window,
+  // icons and buttons; the control table and the subclassing skip failures.
+  void CreateToolbar();
+  void AddToolbarIcons();
+  void AddToolbarButtons();
+  void DestroyToolbar();
+  // The position of the first record in m_Buttons with that command ID, 0
+  // when there is none.
+  int16_t ButtonIndexFromID(int id) const;
+  // Presses or releases the button at index; nothing outside the strip.
+  void PressToolbarButton(int index, bool pressed);
+  // The button's rectangle in the strip's client coordinates; zeros for a
+  // missing button.
+  RECT GetButtonRect(int index) const;
+  static RECT RectToScreen(HWND hwnd, RECT rect);
+  // Pops up the menu of the drop-down button id under it.
+  void ShowDropdownMenu(int id);
+  // A click on the body of the Capture button.
+  static void DefaultCapture();
 
   static HRESULT Get(int16_t field, SHORT* value);
   static HRESULT Put(int16_t& field, SHORT value);
@@ -128,4 +151,7 @@ class CToolbar : public kestrel::com::DispatchObject<CToolbar, _CToolbar, IPersi
   HWND m_hWndParent = nullptr;
   HWND m_hWndToolbar = nullptr;
   HWND m_hWndFocus = nullptr;
+  std::vector<TBBUTTON> m_Buttons;       // as handed to the strip, in strip order
+  std::vector<HWND> m_ControlWindows;    // the form's control windows by control ID
+  kestrel::UniqueHImageList m_ImageList;  // the strip's icons, kept while it lives
 };

@@ -21,6 +21,16 @@ class frmToolbar : public kestrel::forms::Form {
   // Makes IE the browser of every command (g_oIE).
   void Init(IWebBrowser2* IE);
 
+  // The handlers the band calls directly.
+  void mnuAbout_Click();
+  void mnuAddtoFavorites_Click();
+  void mnuCaptureEmail_Click();
+  void mnu_CaptureCurrent_Click();
+  void mnu_CaptureFullScreen_Click();
+  void mnu_CaptureIEPage_Click();
+  // Rebuilds the favorite items of the Favorites menu from the store.
+  void FillFavoritesMenu();
+
   using Menu = kestrel::forms::Menu;
   using CommandButton = kestrel::forms::CommandButton;
 
@@ -51,6 +61,18 @@ class frmToolbar : public kestrel::forms::Form {
   CommandButton cmd_EnableProxy{*this, u"cmd_EnableProxy", u"Enable &Proxy", 120, 600};
   CommandButton cmd_DeleteCookies{*this, u"cmd_DeleteCookies", u"Delete &Cookies", 120, 1080};
   CommandButton cmd_Options{*this, u"cmd_Options", u"Options", 120, 1560};
+
+ private:
+  void mnuOrganizeFavorites_Click();
+  void mnu_AutoSave_Click();
+  void mnu_CaptureClientArea_Click();
+  void mnu_AutoScrollCapture_Click();
+  void mnu_DisableImages_Click();
+  void mnu_EnableImages_Click();
+  void cmd_DisableProxy_Click();
+  void cmd_EnableProxy_Click();
+  void cmd_DeleteCookies_Click();
+  void cmd_Options_Click();
 };
 
 // This thread's frmToolbar.

@@ -230,15 +230,15 @@ TEST_F(BandTest, SitingTracesAndHandsTheBrowserToTheFormAndClearingTwiceIsHarmle
     ComPtr<CToolbar> band = NewBand();
     ComPtr<IObjectWithSite> withSite = band.As<IObjectWithSite>();
     EXPECT_EQ(withSite->SetSite(static_cast<IServiceProvider*>(site.get())), S_OK);
-    EXPECT_EQ(viewer.Lines(), std::vector<std::string>{"IObjectWithSite_SetSite: Entered"});
-    EXPECT_EQ(viewer.records[0].level, 1);
+    EXPECT_EQ(viewer.Lines(), (std::vector<std::string>{"IObjectWithSite_SetSite: Entered", "CreateToolbar: Entered",
+                                                        "AddToolbarIcons: Entered", "AddToolbarButtons: Entered"}));
+    for (const auto& record : viewer.records) EXPECT_EQ(record.level, 1);
     EXPECT_EQ(static_cast<IUnknown*>(g_oIE.get()), static_cast<IUnknown*>(static_cast<IWebBrowser2*>(browser.get())));
     ComPtr<IServiceProvider> got;
     EXPECT_EQ(withSite->GetSite(IID_IServiceProvider, got.put_void()), S_OK);
     EXPECT_EQ(got.get(), static_cast<IServiceProvider*>(site.get()));
 
-    TheToolbarForm().Load();  // as the strip asks for its parent
-    EXPECT_EQ(g_forms.LoadedForms().size(), 1u);
+    EXPECT_EQ(g_forms.LoadedForms().size(), 1u) << "the strip's parent loads the form";
 
     viewer.Clear();
     EXPECT_EQ(withSite->SetSite(nullptr), S_OK);
@@ -266,9 +266,14 @@ TEST_F(BandTest, ASiteWithoutTheBrowserServiceStillSitesTheBand) {
     EXPECT_FALSE(g_oIE);
     HWND window = reinterpret_cast<HWND>(1);
     EXPECT_EQ(band.As<IDeskBand>()->GetWindow(&window), S_OK);
-    EXPECT_EQ(window, nullptr);  // the strip's window; none until it is built
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    EXPECT_STREQ(className, TOOLBARCLASSNAMEA) << "the strip is built all the same";
+    EXPECT_EQ(GetParent(window), TheToolbarForm().hWnd());
     // A site that is no service provider at all.
     ComPtr<FakeBrowser> plain = kestrel::com::MakeObject<FakeBrowser>();
+    EXPECT_EQ(band->SetSite(nullptr), S_OK);
+    EXPECT_FALSE(IsWindow(window)) << "clearing the site destroys the strip";
     EXPECT_EQ(band->SetSite(static_cast<IWebBrowser2*>(plain.get())), S_OK);
     EXPECT_FALSE(g_oIE);
     EXPECT_EQ(band->SetSite(nullptr), S_OK);

@@ -58,11 +58,11 @@ TEST_F(IEHostTest, AScriptSitesTheBandTracesToTheViewerAndReleasesEverything) {
   EXPECT_EQ(Lines(r.out), (std::vector<std::string>{
                               "window 1 opened",
                               "page: about:blank",
-                              "band sited: Kestrel IE Toolbar (minimum 600 x 24, ideal 200 x 24, no window)",
+                              "band sited: Kestrel IE Toolbar (minimum 600 x 24, ideal 200 x 24)",
                               "page: http://example.test/page",
                               "window 2 opened",
                               "page: about:blank",
-                              "band sited: Kestrel IE Toolbar (minimum 600 x 24, ideal 200 x 24, no window)",
+                              "band sited: Kestrel IE Toolbar (minimum 600 x 24, ideal 200 x 24)",
                               "status: ",
                               "band closed: Kestrel IE Toolbar",
                               "window 2 closed",

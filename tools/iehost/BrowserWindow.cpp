@@ -8,6 +8,7 @@
 #include "HostModule.h"
 #include "Transcript.h"
 #include "com/runtime.h"
+#include "kestrel/canvas.h"
 #include "kestrel/codepage.h"
 
 namespace iehost {
@@ -37,13 +38,44 @@ LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// The status bar shows its window text.
+LRESULT CALLBACK StatusBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETTEXT) {
+    LRESULT result = DefWindowProcA(hwnd, msg, wParam, lParam);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return result;
+  }
+  if (msg != WM_PAINT) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC hdc = BeginPaint(hwnd, &ps);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  char text[512] = {};
+  GetWindowTextA(hwnd, text, sizeof text);
+  {
+    kestrel::gdi::Canvas canvas(hdc);
+    if (cairo_t* cr = canvas.cr()) {
+      canvas.FillRect(0, 0, client.right, client.bottom, GetSysColor(COLOR_BTNFACE));
+      canvas.FillRect(0, 0, client.right, 1, GetSysColor(COLOR_BTNSHADOW));
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_set_font_size(cr, 12);
+      cairo_move_to(cr, 6, client.bottom - 6);
+      cairo_show_text(cr, kestrel::codepage::ToUtf8(kestrel::codepage::FromAnsi(text)).c_str());
+    }
+  }
+  EndPaint(hwnd, &ps);
+  return 0;
+}
+
 void RegisterClasses(WNDPROC frameProc) {
   static std::once_flag once;
   std::call_once(once, [frameProc] {
     for (const char* name : {kFrameClass, kBandAreaClass, kDocViewClass, kServerClass, kStatusBarClass}) {
       WNDCLASSA wc{};
-      wc.lpfnWndProc = name == kFrameClass ? frameProc : PlainProc;
+      wc.lpfnWndProc = name == kFrameClass ? frameProc : name == kStatusBarClass ? StatusBarProc : PlainProc;
       wc.lpszClassName = name;
+      const int background = name == kDocViewClass || name == kServerClass ? COLOR_WINDOW : COLOR_BTNFACE;
+      wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
       RegisterClassA(&wc);
     }
   });
@@ -111,6 +143,25 @@ bool BrowserWindow::Run(const std::function<void()>& task) {
   if (!PostMessageA(frame_, kRunTask, 0, reinterpret_cast<LPARAM>(&t))) return false;
   done.get();
   return true;
+}
+
+std::vector<HWND> BrowserWindow::BandWindows() const {
+  std::vector<HWND> windows;
+  for (const Band& band : bands_)
+    if (band.window) windows.push_back(band.window);
+  return windows;
+}
+
+void BrowserWindow::Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
 }
 
 void BrowserWindow::Close() {

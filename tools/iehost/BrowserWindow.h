@@ -38,6 +38,11 @@ class BrowserWindow {
 
   // On the window's thread only (inside Run).
   Browser& browser() { return *browser_; }
+  // The windows the bands gave, in band order.
+  std::vector<HWND> BandWindows() const;
+  // Handles every message waiting on the window's thread: posted menu
+  // choices, paints.
+  static void Pump();
 
  private:
   struct Band {

@@ -11,6 +11,15 @@ const char kCommandHelp[] =
     "  window close         close the current window (its bands are released)\n"
     "  status               show the status bar's text\n"
     "  expect status TEXT   stop with exit status 1 unless the status bar shows TEXT\n"
+    "  strip                show the strip's buttons in order: text, command ID, pressed\n"
+    "  click TEXT           click the body of the strip's button TEXT (without its leading space)\n"
+    "  arrow TEXT           click the arrow of the drop-down button TEXT; a popup menu opens\n"
+    "  screenshot FILE.png  write the whole screen as a PNG file\n"
+    "While a popup menu is open (the lines after arrow):\n"
+    "  choose CAPTION       choose an item; CAPTION > CAPTION for a submenu's item (& ignored)\n"
+    "  dismiss              close the menu without a choice\n"
+    "  expect items A | B   the menu's items in order, separators as -\n"
+    "  expect item CAPTION, expect no item CAPTION, expect checked CAPTION, expect unchecked CAPTION\n"
     "  quit                 close every window and end\n";
 
 LineSource::LineSource(std::istream& in, std::string prompt) : in_(in), prompt_(std::move(prompt)) {}

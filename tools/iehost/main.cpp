@@ -19,6 +19,7 @@
 
 #include "BrowserWindow.h"
 #include "Script.h"
+#include "Strip.h"
 #include "Transcript.h"
 #include "com/runtime.h"
 #include "com/server_module.h"
@@ -84,6 +85,13 @@ class Host {
       return OnCurrent([](BrowserWindow& w) { Say(u"status: " + w.browser().StatusText()); });
     }
     if (a.verb == "expect") return Expect(a);
+    if (a.verb == "strip") {
+      if (!argument.empty()) return Error("strip takes no argument");
+      return OnStrip([](HWND strip) { Say(u"strip: " + iehost::DescribeStrip(iehost::ReadStrip(strip))); });
+    }
+    if (a.verb == "click" || a.verb == "arrow") return Click(a);
+    if (a.verb == "choose" || a.verb == "dismiss") return Error("no popup menu is open");
+    if (a.verb == "screenshot") return Screenshot(argument);
     return Error("unknown command '" + a.verb + "'");
   }
 
@@ -114,6 +122,54 @@ class Host {
     return {};
   }
 
+  // Runs body with the current window's first strip on its thread, then
+  // lets that thread handle what the body left waiting.
+  template <class Body>
+  Outcome OnStrip(Body body) {
+    bool found = false;
+    Outcome reached = OnCurrent([&](BrowserWindow& w) {
+      for (HWND window : w.BandWindows()) {
+        if (!SendMessageA(window, TB_BUTTONCOUNT, 0, 0)) continue;
+        found = true;
+        body(window);
+        BrowserWindow::Pump();
+        return;
+      }
+    });
+    if (reached.exit != kDone) return reached;
+    return found ? Outcome{} : Error("the current window shows no toolbar strip");
+  }
+
+  Outcome Click(const Action& a) {
+    if (a.argument.empty()) return Error(a.verb + " needs a button's text");
+    const bool arrow = a.verb == "arrow";
+    std::string problem;
+    Outcome reached = OnStrip([&](HWND strip) {
+      for (const iehost::StripButton& b : iehost::ReadStrip(strip)) {
+        if (b.separator || b.text != a.argument) continue;
+        if (arrow && !b.dropDown) {
+          problem = "\"" + ToUtf8(a.argument) + "\" has no arrow";
+          return;
+        }
+        Say((arrow ? u"arrow of " : u"clicked ") + b.text);
+        iehost::ClickButton(strip, b, arrow);
+        return;
+      }
+      problem = "the strip has no button \"" + ToUtf8(a.argument) + "\"";
+    });
+    if (reached.exit != kDone) return reached;
+    return problem.empty() ? Outcome{} : Error(problem);
+  }
+
+  Outcome Screenshot(const std::string& path) {
+    if (path.empty()) return Error("screenshot needs a file name");
+    for (auto& w : windows_) w->Run([] { BrowserWindow::Pump(); });  // paints first
+    int width = 0, height = 0;
+    if (!iehost::WriteScreenshot(path, &width, &height)) return Error("cannot write the screenshot " + path);
+    Say("screenshot: " + path + " (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+    return {};
+  }
+
   Outcome Expect(const Action& a) {
     const std::u16string& argument = a.argument;
     const size_t blank = argument.find_first_of(u" \t");
@@ -124,6 +180,8 @@ class Host {
       if (start != std::u16string::npos) text = argument.substr(start);
     }
     if (what.empty()) return Error("expect needs what to expect (status TEXT)");
+    if (what == u"items" || what == u"item" || what == u"no" || what == u"checked" || what == u"unchecked")
+      return Error("no popup menu is open");
     if (what != u"status") return Error("unknown expectation '" + ToUtf8(what) + "'");
     std::u16string status;
     Outcome reached = OnCurrent([&](BrowserWindow& w) { status = w.browser().StatusText(); });
@@ -134,6 +192,33 @@ class Host {
 
   std::vector<std::unique_ptr<BrowserWindow>> windows_;
   int opened_ = 0;
+};
+
+// The person as the transcript shows it: every popup menu with its items
+// and what is done in it.
+class ShownPerson : public kestrel::Person {
+ public:
+  explicit ShownPerson(std::shared_ptr<kestrel::Person> inner) : inner_(std::move(inner)) {}
+  Action Act(const kestrel::Prompt& prompt) override {
+    if (prompt.kind == kestrel::Prompt::Kind::kPopupMenu && &prompt != shown_) {
+      shown_ = &prompt;
+      std::u16string items;
+      for (const std::u16string& choice : prompt.choices) items += (items.empty() ? u"" : u" | ") + choice;
+      Say(u"popup menu " + prompt.text + u": " + items);
+    }
+    Action action = inner_->Act(prompt);
+    if (prompt.kind == kestrel::Prompt::Kind::kPopupMenu && action.verb != "expect") {
+      Say("menu: " + action.verb + (action.argument.empty() ? "" : " " + ToUtf8(action.argument)));
+      shown_ = nullptr;
+    }
+    return action;
+  }
+  bool Reject(const Action& action, const std::u16string& reason) override { return inner_->Reject(action, reason); }
+  std::string Failure() const override { return inner_->Failure(); }
+
+ private:
+  std::shared_ptr<kestrel::Person> inner_;
+  const kestrel::Prompt* shown_ = nullptr;
 };
 
 std::string Where(const Action& a) { return a.line ? "line " + std::to_string(a.line) + ": " : ""; }
@@ -159,14 +244,15 @@ int main(int argc, char** argv) {
   std::unique_ptr<iehost::LineSource> source;
   if (interactive) {
     source = std::make_unique<iehost::LineSource>(std::cin, "iehost> ");
-    kestrel::SetPerson(std::make_shared<kestrel::TerminalPerson>(std::cin, std::cout));
+    kestrel::SetPerson(std::make_shared<ShownPerson>(std::make_shared<kestrel::TerminalPerson>(std::cin, std::cout)));
   } else {
     source = iehost::LineSource::OpenScript(script.empty() ? "-" : script);
     if (!source) {
       Complain("cannot read the script " + script);
       return kUsage;
     }
-    kestrel::SetPerson(std::make_shared<kestrel::ScriptedPerson>([&source] { return source->Next(); }));
+    kestrel::SetPerson(
+        std::make_shared<ShownPerson>(std::make_shared<kestrel::ScriptedPerson>([&source] { return source->Next(); })));
   }
   if (interactive) std::printf("iehost: type commands, \"help\" lists them, \"quit\" or Ctrl-D ends.\n");
 

@@ -6,10 +6,17 @@
 // does not take one), and DestroyWindow does not destroy it, so its owner
 // destroys it. Items are text, separator or submenu (no bitmaps, owner draw
 // or default items). MF_BYCOMMAND searches submenus depth first, as on the
-// real platform.
+// real platform. TrackPopupMenu asks the person (kestrel/person.h), who
+// answers "choose CAPTION" or "choose CAPTION > CAPTION" (a submenu's item;
+// mnemonic ampersands are ignored in matching), "dismiss" or "cancel", or
+// checks what the popup shows with "expect item CAPTION", "expect no item
+// CAPTION", "expect items A | B | ..." (every caption in order, separators
+// as "-") and "expect checked CAPTION" / "expect unchecked CAPTION". The
+// prompt's text is "at X, Y", the point in screen coordinates.
 #pragma once
 
 #include "win32/base.h"
+#include "win32/windowing.h"
 
 #define MF_INSERT 0x00000000L
 #define MF_CHANGE 0x00000080L
@@ -26,6 +33,19 @@
 #define MF_CHECKED 0x00000008L
 #define MF_STRING 0x00000000L
 #define MF_POPUP 0x00000010L
+
+#define TPM_LEFTBUTTON 0x0000L
+#define TPM_RIGHTBUTTON 0x0002L
+#define TPM_LEFTALIGN 0x0000L
+#define TPM_CENTERALIGN 0x0004L
+#define TPM_RIGHTALIGN 0x0008L
+#define TPM_TOPALIGN 0x0000L
+#define TPM_VCENTERALIGN 0x0010L
+#define TPM_BOTTOMALIGN 0x0020L
+#define TPM_HORIZONTAL 0x0000L
+#define TPM_VERTICAL 0x0040L
+#define TPM_NONOTIFY 0x0080L
+#define TPM_RETURNCMD 0x0100L
 
 extern "C" {
 
@@ -66,5 +86,13 @@ UINT WINAPI GetMenuState(HMENU menu, UINT item, UINT flags);
 BOOL WINAPI SetMenu(HWND window, HMENU menu);
 // The window's menu bar, NULL when it has none.
 HMENU WINAPI GetMenu(HWND window);
+
+// Shows menu as a popup at (x, y) in screen coordinates and returns when it
+// closes. Without TPM_RETURNCMD: nonzero when it was shown, and a chosen
+// item reaches owner as a posted WM_COMMAND (the item's ID, code 0, lParam
+// 0) after the call returns; nothing when it is dismissed. With
+// TPM_RETURNCMD: the chosen item's ID, 0 when dismissed, and nothing is
+// posted. FALSE for an invalid menu or owner window.
+BOOL WINAPI TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
 
 }  // extern "C"

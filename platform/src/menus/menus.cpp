@@ -1,10 +1,13 @@
 // The process's menus: a table of menus by handle, each a list of items.
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "kestrel/codepage.h"
+#include "kestrel/person.h"
 #include "windows.h"
 
 namespace {
@@ -200,3 +203,177 @@ HMENU WINAPI GetMenu(HWND window) {
 }
 
 }  // extern "C"
+
+// Popup menus: what the person sees, and the choice made.
+namespace {
+
+// One item as the person sees it, its submenu's items below it.
+struct Shown {
+  std::u16string caption;  // without mnemonic ampersands; "-" for a separator
+  UINT id = 0;
+  bool separator = false;
+  bool checked = false;
+  std::vector<Shown> items;  // a submenu's
+  bool submenu = false;
+};
+
+std::u16string WithoutMnemonics(const std::string& ansi) {
+  std::u16string text = kestrel::codepage::FromAnsi(ansi), out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;  // "&&" is one ampersand
+    else if (text[i] == u'&') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+std::vector<Shown> Snapshot(HMENU handle, int depth = 0) {
+  std::vector<Shown> shown;
+  const Menu* menu = Find(handle);
+  if (!menu || depth > 16) return shown;
+  for (const Item& item : menu->items) {
+    Shown s;
+    s.separator = item.flags & MF_SEPARATOR;
+    s.caption = s.separator ? u"-" : WithoutMnemonics(item.text);
+    s.id = item.id;
+    s.checked = item.flags & MF_CHECKED;
+    if (item.submenu) {
+      s.submenu = true;
+      s.items = Snapshot(item.submenu, depth + 1);
+    }
+    shown.push_back(std::move(s));
+  }
+  return shown;
+}
+
+void ListChoices(const std::vector<Shown>& items, const std::u16string& prefix, std::vector<std::u16string>* out) {
+  for (const Shown& s : items) {
+    if (s.submenu) {
+      ListChoices(s.items, prefix + s.caption + u" > ", out);
+    } else {
+      out->push_back(s.separator ? prefix + u"-" : prefix + s.caption + (s.checked ? u" (checked)" : u""));
+    }
+  }
+}
+
+std::u16string Trim(const std::u16string& s) {
+  const size_t begin = s.find_first_not_of(u" \t");
+  if (begin == std::u16string::npos) return {};
+  return s.substr(begin, s.find_last_not_of(u" \t") - begin + 1);
+}
+
+std::vector<std::u16string> Split(const std::u16string& s, char16_t separator) {
+  std::vector<std::u16string> parts;
+  size_t start = 0;
+  while (true) {
+    const size_t at = s.find(separator, start);
+    parts.push_back(Trim(s.substr(start, at == std::u16string::npos ? std::u16string::npos : at - start)));
+    if (at == std::u16string::npos) return parts;
+    start = at + 1;
+  }
+}
+
+// The item a path "A > B" names; null with the reason when there is none.
+const Shown* Resolve(const std::vector<Shown>& items, const std::u16string& path, std::u16string* reason) {
+  const std::vector<Shown>* level = &items;
+  const Shown* found = nullptr;
+  for (const std::u16string& part : Split(path, u'>')) {
+    if (found && !found->submenu) {
+      *reason = u"\"" + found->caption + u"\" has no submenu";
+      return nullptr;
+    }
+    found = nullptr;
+    for (const Shown& s : *level)
+      if (!s.separator && s.caption == WithoutMnemonics(kestrel::codepage::ToAnsi(part))) {
+        found = &s;
+        break;
+      }
+    if (!found) {
+      *reason = u"the menu has no item \"" + part + u"\"";
+      return nullptr;
+    }
+    level = &found->items;
+  }
+  return found;
+}
+
+// Checks an "expect" action against the popup; empty when it holds.
+std::u16string Expectation(const std::vector<Shown>& items, const std::u16string& argument) {
+  const size_t blank = argument.find_first_of(u" \t");
+  const std::u16string what = argument.substr(0, blank);
+  const std::u16string rest = blank == std::u16string::npos ? u"" : Trim(argument.substr(blank));
+  std::u16string reason;
+  if (what == u"items") {
+    std::u16string shown;
+    for (const Shown& s : items) shown += (shown.empty() ? u"" : u" | ") + s.caption;
+    std::u16string expected;
+    for (const std::u16string& part : Split(rest, u'|')) expected += (expected.empty() ? u"" : u" | ") + part;
+    return shown == expected ? u"" : u"expected items " + expected + u", the menu shows " + shown;
+  }
+  if (what == u"no") {
+    const std::u16string caption = Trim(rest.substr(rest.find_first_of(u" \t") == std::u16string::npos
+                                                        ? rest.size()
+                                                        : rest.find_first_of(u" \t")));
+    if (rest.rfind(u"item", 0) != 0) return u"expect no item CAPTION";
+    return Resolve(items, caption, &reason) ? u"the menu has an item \"" + caption + u"\"" : u"";
+  }
+  if (what == u"item" || what == u"checked" || what == u"unchecked") {
+    const Shown* s = Resolve(items, rest, &reason);
+    if (!s) return reason;
+    if (what == u"checked" && !s->checked) return u"\"" + rest + u"\" is not checked";
+    if (what == u"unchecked" && s->checked) return u"\"" + rest + u"\" is checked";
+    return u"";
+  }
+  return u"a popup menu expects items, item, no item, checked or unchecked";
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI TrackPopupMenu(HMENU handle, UINT flags, int x, int y, int, HWND owner, const RECT*) {
+  std::vector<Shown> items;
+  {
+    std::lock_guard lock(g_mutex);
+    if (!Find(handle)) {
+      SetLastError(ERROR_INVALID_MENU_HANDLE);
+      return FALSE;
+    }
+    items = Snapshot(handle);
+  }
+  if (!IsWindow(owner)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  kestrel::Prompt prompt;
+  prompt.kind = kestrel::Prompt::Kind::kPopupMenu;
+  prompt.text = kestrel::codepage::FromAnsi("at " + std::to_string(x) + ", " + std::to_string(y));
+  ListChoices(items, u"", &prompt.choices);
+
+  std::shared_ptr<kestrel::Person> person = kestrel::CurrentPerson();
+  UINT chosen = 0;
+  bool done = false;
+  while (!done) {
+    kestrel::Action action = person->Act(prompt);
+    std::u16string reason;
+    if (action.verb == "choose") {
+      const Shown* s = Resolve(items, action.argument, &reason);
+      if (s && s->submenu) reason = u"\"" + s->caption + u"\" opens a submenu";
+      if (s && !s->submenu) {
+        chosen = s->id;
+        done = true;
+        continue;
+      }
+    } else if (action.verb == "dismiss" || action.IsCancel()) {
+      done = true;
+      continue;
+    } else if (action.verb == "expect") {
+      reason = Expectation(items, action.argument);
+      if (reason.empty()) continue;
+    } else {
+      reason = u"a popup menu is open: choose an item or dismiss it";
+    }
+    if (!person->Reject(action, reason)) done = true;  // given up: dismissed
+  }
+  if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
+  if (chosen) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+  return TRUE;
+}
