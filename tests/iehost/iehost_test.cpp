@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cairo.h>
 #include <signal.h>
 
 #include <string>
@@ -136,6 +137,74 @@ TEST(IEHost, HelpListsTheCommands) {
     EXPECT_NE(r.out.find(command), std::string::npos) << command;
   EXPECT_EQ(kestrel::test::Run("iehost", {"--bogus"}).exit_code, 3);
   EXPECT_EQ(kestrel::test::Run("iehost", {"--script", "/no/such/script"}).exit_code, 3);
+}
+
+TEST_F(IEHostTest, TheStripIsShownClickedAndDroppedDownAndFollowsTheSettings) {
+  const std::string shot = (home_ / "strip.png").string();
+  auto r = kestrel::test::Run("iehost", {"--script", "-"},
+                              "strip\n"
+                              "click Options\n"
+                              "click Delete Cookies\n"
+                              "arrow Capture\n"
+                              "expect items Capture Current Window | Capture Full Screen | Capture IE Page | "
+                              "Capture and Email | Settings\n"
+                              "expect checked Settings > Auto Scroll Capture\n"
+                              "choose Capture IE Page\n"
+                              "strip\n"
+                              "arrow Misc\n"
+                              "expect no item Capture IE Page\n"
+                              "dismiss\n"
+                              "screenshot " + shot + "\n");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string strip =
+      "strip: [About 0] | [Delete Cookies 2] | [Disable Proxy 4] [Enable Proxy 5] | [Favorites 7] | [Capture 9] | "
+      "[Misc 11] | [Options 13]";
+  const std::vector<std::string> lines = Lines(r.out);
+  const std::vector<std::string> middle(lines.begin() + 3, lines.end() - 3);
+  EXPECT_EQ(middle, (std::vector<std::string>{
+                        strip,
+                        "clicked Options",
+                        "clicked Delete Cookies",
+                        "arrow of Capture",
+                        "popup menu at 591, 106: Capture Current Window | Capture Full Screen | Capture IE Page | "
+                        "Capture and Email | Settings > Auto Save Captures | Settings > Capture Client Area | "
+                        "Settings > Auto Scroll Capture (checked)",
+                        "menu: choose Capture IE Page",
+                        strip,
+                        "arrow of Misc",
+                        "popup menu at 689, 106: Disable Images | Enable Images",
+                        "menu: dismiss",
+                        "screenshot: " + shot + " (1024 x 768)",
+                    }));
+
+  // The screenshot shows the strip: its row holds more than the face colour.
+  cairo_surface_t* png = cairo_image_surface_create_from_png(shot.c_str());
+  ASSERT_EQ(cairo_surface_status(png), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(png), 1024);
+  EXPECT_EQ(cairo_image_surface_get_height(png), 768);
+  const auto* row = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(png) +
+                                                      95 * cairo_image_surface_get_stride(png));
+  int colours = 0;
+  for (int x = 70; x < 840; ++x) colours += (row[x] & 0xFFFFFF) != (row[x - 1] & 0xFFFFFF);
+  EXPECT_GT(colours, 50);
+  cairo_surface_destroy(png);
+
+  // A popup menu's expectation that fails ends the run.
+  r = kestrel::test::Run("iehost", {"--script", "-"}, "arrow Misc\nexpect item Enable Proxy\n");
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE(r.err.find("line 2: the menu has no item \"Enable Proxy\""), std::string::npos) << r.err;
+
+  // A setting changed from outside shows in the next browser's strip.
+  r = kestrel::test::Run("reg", {"add", "HKCU\\Software\\Program Settings\\Marlow\\Toolbar", "/v",
+                                 "SHOW_Favorites", "/d", "0", "/f"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  r = kestrel::test::Run("iehost", {"--script", "-"}, "strip\nclick Favorites\n");
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.out.find("strip: [About 0] | [Delete Cookies 2] | [Disable Proxy 4] [Enable Proxy 5] | [Capture 7] | "
+                       "[Misc 9] | [Options 11]"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.err.find("the strip has no button \"Favorites\""), std::string::npos) << r.err;
 }
 
 }  // namespace
