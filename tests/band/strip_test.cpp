@@ -233,6 +233,21 @@ TEST_F(BandTest, ClicksAndArrowsReachTheirCommands) {
   }
 }
 
+TEST_F(BandTest, AClickOffEveryButtonRunsNoAbsentButtonsCommand) {
+  // Absent buttons have the ID -1, which is also what a click beside the
+  // buttons reports.
+  Store({{u"SHOW_DisableProxy", u"0"}, {u"SHOW_EnableProxy", u"0"}, {u"SHOW_DeleteCookies", u"0"}});
+  OnBrowserThread([&] {
+    FakeViewer viewer;
+    SitedBand sited;
+    HWND strip = CToolbarProbe::Strip(*sited.band);
+    MoveWindow(strip, 0, 0, 800, 24, TRUE);
+    ASSERT_EQ(sited.band->ID_DISABLEPROXY, -1);
+    Click(strip, ButtonPoint{790, 12});
+    EXPECT_EQ(Handlers(viewer), std::vector<std::string>{});
+  });
+}
+
 TEST_F(BandTest, TheCaptureBodyRunsTheDefaultCapture) {
   const std::pair<const char16_t*, const char*> cases[] = {
       {nullptr, "mnu_CaptureIEPage_Click"},

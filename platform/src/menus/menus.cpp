@@ -283,8 +283,10 @@ const Shown* Resolve(const std::vector<Shown>& items, const std::u16string& path
       return nullptr;
     }
     found = nullptr;
+    // Typed as shown, or with mnemonics of its own.
+    const std::u16string plain = WithoutMnemonics(kestrel::codepage::ToAnsi(part));
     for (const Shown& s : *level)
-      if (!s.separator && s.caption == WithoutMnemonics(kestrel::codepage::ToAnsi(part))) {
+      if (!s.separator && (s.caption == part || s.caption == plain)) {
         found = &s;
         break;
       }
