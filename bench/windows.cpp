@@ -23,13 +23,6 @@ LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 
 HWND MakeWindow(const char* title) {
-  static ATOM atom = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.lpszClassName = "KestrelBench";
-    return RegisterClassA(&wc);
-  }();
-  (void)atom;
   return CreateWindowExA(0, "KestrelBench", title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr,
                          nullptr);
 }
@@ -93,6 +86,10 @@ BENCHMARK(BM_CopyDataRoundTrip)->Repetitions(5)->ReportAggregatesOnly(true);
 }  // namespace
 
 int main(int argc, char** argv) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = Proc;
+  wc.lpszClassName = "KestrelBench";
+  RegisterClassA(&wc);
   if (argc == 2 && std::string(argv[1]) == "--receiver") {
     HWND h = MakeWindow("Kestrel Bench Receiver");
     std::printf("%u\n", static_cast<unsigned>(reinterpret_cast<uintptr_t>(h)));
@@ -105,7 +102,6 @@ int main(int argc, char** argv) {
   std::string home = (std::filesystem::temp_directory_path() / "kestrel-bench-XXXXXX").string();
   if (!mkdtemp(home.data())) return 1;
   kestrel::machine::Switch(home);
-  int status = 0;
   {
     Receiver receiver;
     g_receiver = &receiver;
@@ -116,5 +112,5 @@ int main(int argc, char** argv) {
   }
   std::error_code ec;
   std::filesystem::remove_all(home, ec);
-  return status;
+  return 0;
 }

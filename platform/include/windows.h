@@ -10,3 +10,6 @@
 #include "win32/windowing.h"
 #include "win32/gdi.h"
 #include "win32/clipboard.h"
+#include "win32/menus.h"
+#include "win32/buttons.h"
+#include "win32/commctrl.h"

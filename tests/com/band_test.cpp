@@ -18,13 +18,13 @@ class Band : public kestrel::com::ComObject<IDeskBand, IObjectWithSite, IInputOb
   HRESULT ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
   HRESULT ShowDW(BOOL) override { return S_OK; }
   HRESULT CloseDW(DWORD) override { return S_OK; }
-  HRESULT ResizeBorderDW(const tagRECT*, IUnknown*, BOOL) override { return E_NOTIMPL; }
+  HRESULT ResizeBorderDW(const RECT*, IUnknown*, BOOL) override { return E_NOTIMPL; }
   HRESULT GetBandInfo(DWORD, DWORD, DESKBANDINFO*) override { return S_OK; }
   HRESULT SetSite(IUnknown*) override { return S_OK; }
   HRESULT GetSite(REFIID, void** site) override { return E_FAIL; }
-  HRESULT UIActivateIO(BOOL, tagMSG*) override { return S_OK; }
+  HRESULT UIActivateIO(BOOL, MSG*) override { return S_OK; }
   HRESULT HasFocusIO() override { return S_OK; }
-  HRESULT TranslateAcceleratorIO(tagMSG*) override { return S_FALSE; }
+  HRESULT TranslateAcceleratorIO(MSG*) override { return S_FALSE; }
   HRESULT GetClassID(CLSID* clsid) override { return E_NOTIMPL; }
   HRESULT IsDirty() override { return E_NOTIMPL; }
   HRESULT Load(IStream*) override { return S_OK; }

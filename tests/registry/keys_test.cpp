@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "machine_test.h"
 #include "registry_support.h"
 
@@ -58,6 +60,57 @@ TEST_F(RegistryKeys, EnumerationByIndexSeesChangesBetweenCalls) {
   size = sizeof name;
   ASSERT_EQ(RegEnumValueA(root, 1, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_STREQ(name, "z");
+
+  // And changes made by another process.
+  for (const char* n : {"m", "n"}) Create(root, n);
+  ASSERT_EQ(RegEnumKeyA(root, 0, name, sizeof name), ERROR_SUCCESS);
+  ASSERT_EQ(kestrel::test::Run("reg", {"add", "HKCU\\Software\\Live\\a", "/f"}).exit_code, 0);
+  ASSERT_EQ(kestrel::test::Run("reg", {"add", "HKCU\\Software\\Live", "/v", "w", "/d", "1", "/f"}).exit_code, 0);
+  ASSERT_EQ(RegEnumKeyA(root, 1, name, sizeof name), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "m");
+  size = sizeof name;
+  ASSERT_EQ(RegEnumValueA(root, 2, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "w");
+}
+
+TEST_F(RegistryKeys, LongListsEnumerateWholeAndFollowChanges) {
+  Key root = Create(HKEY_CURRENT_USER, "Software\\Long");
+  std::vector<std::string> expected;
+  for (int i = 0; i < 300; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "k%03d", i);
+    expected.push_back(name);
+  }
+  for (int i = 299; i >= 0; --i) {
+    Create(root, expected[i].c_str());
+    SetString(root, expected[i].c_str(), expected[i]);  // values in the reverse order
+  }
+  EXPECT_EQ(Subkeys(root), expected);
+  std::vector<std::string> values;
+  char name[16];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumValueA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    values.push_back(name);
+  }
+  EXPECT_EQ(values, std::vector<std::string>(expected.rbegin(), expected.rend()));
+
+  // Changes before the position count, wherever the position is.
+  for (DWORD i = 0; i < 200; ++i) ASSERT_EQ(RegEnumKeyA(root, i, name, sizeof name), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteKeyA(root, "k000"), ERROR_SUCCESS);
+  ASSERT_EQ(RegEnumKeyA(root, 200, name, sizeof name), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "k201");
+  Create(root, "a");
+  ASSERT_EQ(RegEnumKeyA(root, 201, name, sizeof name), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "k201");
+  ASSERT_EQ(RegEnumKeyA(root, 300, name, sizeof name), ERROR_NO_MORE_ITEMS);
+  DWORD size = sizeof name;
+  ASSERT_EQ(RegEnumValueA(root, 150, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "k149");
+  ASSERT_EQ(RegDeleteValueA(root, "k299"), ERROR_SUCCESS);
+  size = sizeof name;
+  ASSERT_EQ(RegEnumValueA(root, 151, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  EXPECT_STREQ(name, "k147");
 }
 
 TEST_F(RegistryKeys, EnumKeyExNameBufferProtocol) {

@@ -27,7 +27,7 @@ void RemoveMade() {
 
 fs::path FreshMachine() {
   static std::once_flag once;
-  // The list exists before the handler is registered, so it outlives it.
+  // The list first, so that it is still alive when RemoveMade runs at exit.
   std::call_once(once, [] {
     made();
     std::atexit(RemoveMade);

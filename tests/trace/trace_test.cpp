@@ -86,16 +86,22 @@ void OnFreshThread(Body body) {
   std::thread(body).join();
 }
 
+// A literal with embedded terminators, without its own final one.
+template <size_t N>
+std::u16string Literal(const char16_t (&text)[N]) {
+  return std::u16string(text, N - 1);
+}
+
 TEST(TraceRecord, IsTwelveTerminatedFieldsByteForByte) {
   const std::u16string record =
       modTrace::BuildRecord(u"Entered", u"CToolbar", u"IObjectWithSite_SetSite", u"Kestrel Toolbar", 1, 0, u"", u"", 0);
-  const std::u16string expected(
-      u"2.0\0Entered\0IObjectWithSite_SetSite\0CToolbar\0Kestrel IE Toolbar\0Kestrel Toolbar\0\0\0\0" u"0\0" u"1\0" u"0\0",
-      81);
+  const std::u16string expected = Literal(
+      u"2.0\0Entered\0IObjectWithSite_SetSite\0CToolbar\0Kestrel IE Toolbar\0Kestrel Toolbar\0\0\0\0" u"0\0" u"1\0" u"0\0");
+  EXPECT_EQ(record.size(), 89u);
   EXPECT_EQ(record, expected);
   EXPECT_EQ(std::count(record.begin(), record.end(), u'\0'), 12);
   EXPECT_EQ(modTrace::BuildRecord(u"m", u"c", u"p", u"s", -3, -12, u"x", u"y", 0),
-            std::u16string(u"2.0\0m\0p\0c\0Kestrel IE Toolbar\0s\0x\0y\0\0-12\0-3\0" u"0\0", 40));
+            Literal(u"2.0\0m\0p\0c\0Kestrel IE Toolbar\0s\0x\0y\0\0-12\0-3\0" u"0\0"));
 }
 
 TEST_F(MachineTest, RecordOfTheCallThatFindsTheViewer) {

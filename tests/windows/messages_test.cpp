@@ -189,13 +189,13 @@ TEST_F(WindowTest, TranslateMessagePutsCharactersNext) {
 // A thread that owns one window and pumps messages until it is told to quit.
 class Worker {
  public:
-  explicit Worker(bool pump) : pump_(pump) {
-    thread_ = std::thread([this] {
+  explicit Worker(bool pump) : held_(!pump) {
+    thread_ = std::thread([this, pump] {
       HWND h = CreateWindowExA(0, kClass, "worker", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                                const_cast<char*>("worker"));
       tid_ = GetCurrentThreadId();
       ready_.set_value(h);
-      if (!pump_) release_.get_future().wait();
+      if (!pump) release_.get_future().wait();
       MSG msg;
       while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     });
@@ -207,13 +207,13 @@ class Worker {
     thread_.join();
   }
   void Release() {
-    if (!pump_) pump_ = true, release_.set_value();
+    if (held_) held_ = false, release_.set_value();
   }
   HWND hwnd() const { return hwnd_; }
   DWORD tid() const { return tid_; }
 
  private:
-  bool pump_;
+  bool held_;
   std::thread thread_;
   std::promise<HWND> ready_;
   std::promise<void> release_;

@@ -3,21 +3,14 @@
 // IInputObject, IPersistStream and IOleControlSite; the site answers
 // IInputObjectSite and IServiceProvider.
 //
-// Declarations only. Differences from the real platform: window types come
-// from win32/windowing.h where it is present; otherwise RECT and MSG are
-// only declared here, as the members pass them by pointer.
+// Declarations only.
 #pragma once
 
 #include "com/dispatch.h"
 #include "com/persist.h"
 #include "com/service.h"
 
-#if __has_include("win32/windowing.h")
 #include "win32/windowing.h"
-#else
-struct tagRECT;
-struct tagMSG;
-#endif
 
 typedef DWORD COLORREF;
 typedef float FLOAT;
@@ -95,7 +88,7 @@ struct IDockingWindow : IOleWindow {
 
   virtual HRESULT ShowDW(BOOL show) = 0;
   virtual HRESULT CloseDW(DWORD reserved) = 0;
-  virtual HRESULT ResizeBorderDW(const tagRECT* border, IUnknown* toolbarSite, BOOL reserved) = 0;
+  virtual HRESULT ResizeBorderDW(const RECT* border, IUnknown* toolbarSite, BOOL reserved) = 0;
 };
 
 struct IDeskBand : IDockingWindow {
@@ -119,11 +112,11 @@ struct IInputObject : IUnknown {
   static constexpr const IID& kIid = IID_IInputObject;
   using Base = IUnknown;
 
-  virtual HRESULT UIActivateIO(BOOL activate, tagMSG* msg) = 0;
+  virtual HRESULT UIActivateIO(BOOL activate, MSG* msg) = 0;
   // S_OK when the object has the keyboard focus, S_FALSE otherwise.
   virtual HRESULT HasFocusIO() = 0;
   // S_OK when the object handled the key, S_FALSE or a failure otherwise.
-  virtual HRESULT TranslateAcceleratorIO(tagMSG* msg) = 0;
+  virtual HRESULT TranslateAcceleratorIO(MSG* msg) = 0;
 };
 
 struct IInputObjectSite : IUnknown {
@@ -141,7 +134,7 @@ struct IOleControlSite : IUnknown {
   virtual HRESULT LockInPlaceActive(BOOL lock) = 0;
   virtual HRESULT GetExtendedControl(IDispatch** control) = 0;
   virtual HRESULT TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) = 0;
-  virtual HRESULT TranslateAccelerator(tagMSG* msg, DWORD modifiers) = 0;
+  virtual HRESULT TranslateAccelerator(MSG* msg, DWORD modifiers) = 0;
   virtual HRESULT OnFocus(BOOL gotFocus) = 0;
   virtual HRESULT ShowPropertyFrame() = 0;
 };

@@ -6,6 +6,7 @@
 //                  screen = 32 | 8 (bits per pixel of the simulated screen)
 //   sid            the user's SID-like name, made once
 //   drive_c/       drive C: (see kestrel/paths.h)
+//   windows/       the top-level windows every process shows to the others
 // The folder, its drive and its sid are created on first use.
 #pragma once
 

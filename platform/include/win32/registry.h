@@ -4,18 +4,48 @@
 // Behaviour callers rely on, as on the real platform: every function returns
 // its error code and leaves GetLastError unchanged; names compare
 // case-insensitively and keep their case; subkeys enumerate in
-// case-insensitive name order and values in creation order; a key with
-// subkeys cannot be deleted (ERROR_ACCESS_DENIED); handles to a deleted key
-// fail with ERROR_KEY_DELETED; handles carry their access mask.
+// case-insensitive name order and values in creation order (setting a value
+// again keeps its place); a key with subkeys cannot be deleted
+// (ERROR_ACCESS_DENIED); handles to a deleted key fail with
+// ERROR_KEY_DELETED, even when a key of the same path is made again; handles
+// carry their access mask. Every write is committed before the call returns;
+// processes and threads may use the registry at once.
+//
+// Failures: out-parameters are left untouched, except that RegOpenKeyExA and
+// RegCreateKeyExA set *result to NULL, and that a data buffer too small gives
+// ERROR_MORE_DATA with the data size set to what is needed (RegQueryValueExA
+// also tells the value's type then, as callers size their read by it). A NULL, unknown
+// or closed handle, or one opened on another machine folder, is
+// ERROR_INVALID_HANDLE; a NULL pointer where one is needed is
+// ERROR_INVALID_PARAMETER.
+//
+// Paths: a leading backslash or an empty name inside ("a\\b") is
+// ERROR_BAD_PATHNAME; one trailing backslash is allowed; an empty or NULL
+// subkey opens the key itself again. Key names are limited to 255
+// characters and value names to 16,383 (ERROR_INVALID_PARAMETER when
+// creating or setting longer ones).
+//
+// Access: queries, RegQueryInfoKeyA and RegEnumValueA need KEY_QUERY_VALUE;
+// setting and deleting values KEY_SET_VALUE; RegEnumKey(Ex)A
+// KEY_ENUMERATE_SUB_KEYS; RegCreateKeyExA needs KEY_CREATE_SUB_KEY on its
+// handle only when it creates a key. RegDeleteKeyA of a subkey does not
+// depend on the handle's access (the subkey is opened for DELETE afresh);
+// RegDeleteKeyA(key, "") deletes the handle's own key and needs DELETE on
+// it. The predefined keys grant all access and can be neither closed nor
+// deleted.
 //
 // Differences: HKEY_CURRENT_USER is a view of HKEY_USERS\<the machine's SID>
 // and HKEY_CLASSES_ROOT a view of HKLM\Software\Classes only (no per-user
-// classes). A machine folder marked "standard user" refuses creating, opening
-// for write and writing under HKLM and HKCR with ERROR_ACCESS_DENIED. Value
-// data is limited to 1 MB (ERROR_INVALID_PARAMETER above it). A database that
-// cannot be opened or is damaged gives ERROR_BADDB; one that stays locked or
-// cannot be written gives ERROR_REGISTRY_IO_FAILED. No security descriptors,
-// volatile keys, links or notifications.
+// classes). A machine folder marked "standard user" refuses creating keys,
+// opening for write (KEY_SET_VALUE, KEY_CREATE_SUB_KEY, DELETE, ...) and
+// writing or deleting under HKLM and HKCR with ERROR_ACCESS_DENIED; handles
+// opened before keep what they were granted. Value data is stored as the
+// bytes given, strings too, and limited to 1 MB (ERROR_INVALID_PARAMETER
+// above it). A database that cannot be opened or is damaged gives
+// ERROR_BADDB; one that another writer holds for more than 3 seconds, or
+// that cannot be written, gives ERROR_REGISTRY_IO_FAILED, and nothing is
+// half written. Keys have no class (always empty), no last-write time (zero)
+// and no security descriptor; no volatile keys, links or notifications.
 #pragma once
 
 #include "win32/base.h"

@@ -18,7 +18,8 @@
 // the call), WM_SETTINGCHANGE (lParam 0 or a string, copied) and WM_NULL are
 // sent to another process; other messages to such a window, posts to it and
 // changes of it fail with ERROR_ACCESS_DENIED. A receiver that does not answer
-// within the send's timeout (5 s for SendMessageA) gives 0 and ERROR_TIMEOUT.
+// within the send's timeout (5 s for SendMessageA) gives 0 and ERROR_TIMEOUT;
+// one that has ended, or ends during the send, 0 at once.
 //
 // Differences: ANSI only (no W procedures, so no ANSI/Unicode thunking);
 // GetWindowLongA/SetWindowLongA(GWL_WNDPROC) carry 32-bit procedure handles
@@ -28,8 +29,9 @@
 // maximising only set the style bits. Activation messages reach windows of
 // the calling thread only. Top-level windows of other processes come after
 // this process's own in FindWindowExA's order; GetWindow sees this process's
-// windows only. Paints are kept as one bounding update rectangle per window.
-// Posted messages and timers stay within the process.
+// windows only; owned windows are not kept above their owner. Paints are kept
+// as one bounding update rectangle per window. Posted messages and timers
+// stay within the process.
 #pragma once
 
 #include "win32/base.h"
@@ -377,8 +379,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 // for a receiver that did not answer in time; HWND_BROADCAST reaches every
 // top-level window of the machine (then the result is 0 for SendMessageA).
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Nonzero when the message was handled (for HWND_BROADCAST: always, each
-// window given the whole timeout); result set only then. SMTO_BLOCK: no sent
+// Nonzero when the message was handled, result then set (HWND_BROADCAST:
+// always nonzero, result 0, each window given the whole timeout). SMTO_BLOCK: no sent
 // messages are handled while waiting. SMTO_ABORTIFHUNG: fails at once for a
 // receiver that has not looked at its queue for 5 s or has left an earlier
 // send unanswered past its timeout.

@@ -1,5 +1,7 @@
 #include "registry/database.h"
 
+#include <atomic>
+#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,6 +11,8 @@
 
 namespace kestrel::registry {
 namespace {
+
+constexpr int kWalIndexRegion = 32768;  // the size of SQLite's WAL index regions
 
 // How long a call waits for another writer before it gives up.
 constexpr int kBusyTimeoutMs = 3000;
@@ -20,7 +24,6 @@ CREATE TABLE keys(
   parent INTEGER NOT NULL,
   name BLOB NOT NULL,
   fold BLOB NOT NULL,
-  stamp INTEGER NOT NULL DEFAULT 0,
   UNIQUE(parent, fold));
 CREATE TABLE vals(
   seq INTEGER PRIMARY KEY,
@@ -31,10 +34,6 @@ CREATE TABLE vals(
   data BLOB NOT NULL,
   UNIQUE(key, fold));
 CREATE INDEX vals_order ON vals(key, seq);
-CREATE TRIGGER key_added AFTER INSERT ON keys BEGIN UPDATE keys SET stamp = stamp + 1 WHERE id = NEW.parent; END;
-CREATE TRIGGER key_removed AFTER DELETE ON keys BEGIN UPDATE keys SET stamp = stamp + 1 WHERE id = OLD.parent; END;
-CREATE TRIGGER value_added AFTER INSERT ON vals BEGIN UPDATE keys SET stamp = stamp + 1 WHERE id = NEW.key; END;
-CREATE TRIGGER value_removed AFTER DELETE ON vals BEGIN UPDATE keys SET stamp = stamp + 1 WHERE id = OLD.key; END;
 INSERT INTO keys(id, parent, name, fold) VALUES
   (1, 0, CAST('HKEY_LOCAL_MACHINE' AS BLOB), CAST('HKEY_LOCAL_MACHINE' AS BLOB)),
   (2, 0, CAST('HKEY_USERS' AS BLOB), CAST('HKEY_USERS' AS BLOB));
@@ -43,6 +42,7 @@ PRAGMA user_version = 1;
 
 constexpr const char* kStatements[] = {
     /* kBegin */ "BEGIN IMMEDIATE",
+    /* kBeginRead */ "BEGIN",
     /* kCommit */ "COMMIT",
     /* kRollback */ "ROLLBACK",
     /* kFindChild */ "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2",
@@ -51,12 +51,8 @@ constexpr const char* kStatements[] = {
     /* kInsertKey */ "INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3)",
     /* kDeleteKeyValues */ "DELETE FROM vals WHERE key = ?1",
     /* kDeleteKey */ "DELETE FROM keys WHERE id = ?1",
-    /* kChildAfter */
-    "SELECT stamp, (SELECT name FROM keys WHERE parent = ?1 AND fold > ?2 ORDER BY fold LIMIT 1) "
-    "FROM keys WHERE id = ?1",
-    /* kChildAt */
-    "SELECT stamp, (SELECT name FROM keys WHERE parent = ?1 ORDER BY fold LIMIT 1 OFFSET ?2) "
-    "FROM keys WHERE id = ?1",
+    /* kChildrenFrom */ "SELECT name FROM keys WHERE parent = ?1 ORDER BY fold LIMIT ?3 OFFSET ?2",
+    /* kChildrenAfter */ "SELECT name FROM keys WHERE parent = ?1 AND fold > ?2 ORDER BY fold LIMIT ?3",
     /* kQueryInfo */
     "SELECT (SELECT count(*) FROM keys WHERE parent = ?1), (SELECT max(length(name)) FROM keys WHERE parent = ?1), "
     "(SELECT count(*) FROM vals WHERE key = ?1), (SELECT max(length(name)) FROM vals WHERE key = ?1), "
@@ -66,12 +62,8 @@ constexpr const char* kStatements[] = {
     "INSERT INTO vals(key, name, fold, type, data) SELECT ?1, ?2, ?3, ?4, ?5 FROM keys WHERE id = ?1 "
     "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data",
     /* kDeleteValue */ "DELETE FROM vals WHERE key = ?1 AND fold = ?2",
-    /* kValueAfter */
-    "SELECT k.stamp, v.seq, v.name, v.type, v.data FROM keys k LEFT JOIN vals v ON v.seq = "
-    "(SELECT seq FROM vals WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT 1) WHERE k.id = ?1",
-    /* kValueAt */
-    "SELECT k.stamp, v.seq, v.name, v.type, v.data FROM keys k LEFT JOIN vals v ON v.seq = "
-    "(SELECT seq FROM vals WHERE key = ?1 ORDER BY seq LIMIT 1 OFFSET ?2) WHERE k.id = ?1",
+    /* kValuesFrom */ "SELECT seq, name, type, data FROM vals WHERE key = ?1 ORDER BY seq LIMIT ?3 OFFSET ?2",
+    /* kValuesAfter */ "SELECT seq, name, type, data FROM vals WHERE key = ?1 AND seq > ?2 ORDER BY seq LIMIT ?3",
 };
 static_assert(std::size(kStatements) == static_cast<size_t>(Sql::kCount));
 
@@ -133,6 +125,7 @@ void Database::Fail(int rc) {
 }
 
 void Database::Close() {
+  wal_index_ = nullptr;  // unmapped by SQLite with the connection
   for (auto& stmt : statements_) {
     sqlite3_finalize(stmt);
     stmt = nullptr;
@@ -141,6 +134,35 @@ void Database::Close() {
   db_ = nullptr;
   broken_ = false;
   current_user_ = classes_root_ = 0;
+}
+
+void Database::MapWalIndex() {
+  // SQLite's own mapping of the WAL index, through the file's VFS methods. A
+  // second descriptor of ours on that file would be unsafe: closing it drops
+  // every POSIX lock this process holds there, SQLite's too.
+  sqlite3_file* file = nullptr;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+      !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+    return;
+  void volatile* region = nullptr;
+  if (file->pMethods->xShmMap(file, 0, kWalIndexRegion, 0, &region) == SQLITE_OK && region)
+    wal_index_ = static_cast<const volatile unsigned char*>(region);
+}
+
+std::optional<Database::Mark> Database::CurrentMark() const {
+  if (!wal_index_) return std::nullopt;
+  // The header is kept twice; a writer updates the second copy, then the
+  // first. Read in the other order, equal copies are a whole header.
+  const volatile uint64_t* header = reinterpret_cast<const volatile uint64_t*>(wal_index_);
+  std::array<uint64_t, 6> first, second;
+  for (size_t i = 0; i < first.size(); ++i) first[i] = header[i];
+  std::atomic_thread_fence(std::memory_order_acquire);
+  for (size_t i = 0; i < second.size(); ++i) second[i] = header[first.size() + i];
+  if (first != second) return std::nullopt;
+  Mark mark;
+  std::memcpy(mark.data(), first.data(), mark.size());
+  if (mark[12] == 0) return std::nullopt;  // byte 12: the header is initialised
+  return mark;
 }
 
 void Database::Exec(const char* sql) {
@@ -189,6 +211,7 @@ int Database::SchemaVersion() {
 
 void Database::Open() {
   generation_ = machine::Generation();
+  ++epoch_;
   std::string path;
   std::string sid;
   try {
@@ -205,7 +228,12 @@ void Database::Open() {
     // Switching a new file to WAL takes it whole for a moment, and SQLite
     // answers a second connection that tries the same at once with
     // SQLITE_BUSY without waiting: wait here.
-    for (int waited = 0; (rc = sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr));
+    std::string mode;
+    auto keep_mode = [](void* out, int, char** values, char**) {
+      *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+      return 0;
+    };
+    for (int waited = 0; (rc = sqlite3_exec(db_, "PRAGMA journal_mode = WAL", keep_mode, &mode, nullptr));
          waited += 2) {
       if ((rc & 0xFF) != SQLITE_BUSY || waited >= kBusyTimeoutMs) Fail(rc);
       sqlite3_sleep(2);
@@ -219,6 +247,7 @@ void Database::Open() {
       if (user && classes) {
         current_user_ = *user;
         classes_root_ = *classes;
+        if (mode == "wal") MapWalIndex();
         return;
       }
     }
@@ -229,9 +258,29 @@ void Database::Open() {
     current_user_ = EnsureChild(users_root(), sid);
     classes_root_ = EnsureChild(EnsureChild(machine_root(), "Software"), "Classes");
     tx.Commit();
+    if (mode == "wal") MapWalIndex();
   } catch (const DbFailure&) {
     Close();
     throw;
+  }
+}
+
+ReadTransaction::ReadTransaction(Database& db) : db_(db) {
+  if (db_.InTransaction()) return;
+  db_.Use(Sql::kBeginRead).Step();
+  open_ = true;
+}
+
+ReadTransaction::~ReadTransaction() {
+  if (!open_) return;
+  try {
+    db_.Use(Sql::kCommit).Step();
+  } catch (const DbFailure&) {
+    // Ending a read loses nothing; make sure it ends.
+    try {
+      db_.Use(Sql::kRollback).Step();
+    } catch (const DbFailure&) {
+    }
   }
 }
 

@@ -1,17 +1,22 @@
 // The registry's SQLite store: one connection per thread, cached statements.
 //
-// Schema: keys(id, parent, name, fold, stamp) with the four stored roots
-// under parent 0, and vals(key, name, fold, type, data) whose rowid is the
+// Schema: keys(id, parent, name, fold) with the two stored roots under
+// parent 0, and vals(seq, key, name, fold, type, data) where seq is the
 // creation order. Names are the Windows-1252 bytes as given; fold is
-// codepage::FoldAnsi of the name, the form names compare and sort by. A key's
-// stamp changes whenever a subkey or value of it is added or removed, which
-// tells an enumeration whether its last position is still good.
+// codepage::FoldAnsi of the name, the form names compare and sort by.
+//
+// Every read or write of the file takes a lock, which is most of what a
+// small query costs. CurrentMark() tells without one whether anything was
+// committed since an earlier mark, so that what was read then can be used
+// again.
 #pragma once
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "win32/base.h"
@@ -26,6 +31,7 @@ struct DbFailure {
 // The cached statements, by purpose.
 enum class Sql {
   kBegin,
+  kBeginRead,
   kCommit,
   kRollback,
   kFindChild,
@@ -34,14 +40,14 @@ enum class Sql {
   kInsertKey,
   kDeleteKeyValues,
   kDeleteKey,
-  kChildAfter,
-  kChildAt,
+  kChildrenFrom,
+  kChildrenAfter,
   kQueryInfo,
   kQueryValue,
   kSetValue,
   kDeleteValue,
-  kValueAfter,
-  kValueAt,
+  kValuesFrom,
+  kValuesAfter,
   kCount
 };
 
@@ -64,7 +70,6 @@ class Query {
   // True when a row is there, false when the statement is done.
   bool Step();
 
-  bool IsNull(int column) { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
   int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
   std::string_view Blob(int column);
 
@@ -75,6 +80,12 @@ class Query {
 
 class Database {
  public:
+  // The committed state of the database file as a value: the header of its
+  // WAL index (documented SQLite format), which every commit of every
+  // connection changes. Read without a lock; nothing while a commit is
+  // writing it or when the file has no WAL index.
+  using Mark = std::array<unsigned char, 48>;
+
   // The calling thread's connection to the machine's registry.db, opened on
   // first use and again after machine::Switch. Throws DbFailure.
   static Database& ForThread();
@@ -96,6 +107,13 @@ class Database {
   int64_t current_user() const { return current_user_; }
   int64_t classes_root() const { return classes_root_; }
   unsigned generation() const { return generation_; }
+  // Changes whenever this thread opens its connection anew.
+  uint64_t epoch() const { return epoch_; }
+
+  // The mark now. A mark taken before a read that is still the mark later
+  // shows that nothing was committed since that read.
+  std::optional<Mark> CurrentMark() const;
+  bool InTransaction() { return !sqlite3_get_autocommit(db_); }
 
   // Throws the registry error for a SQLite result code; a damaged database
   // also drops this connection so that the next call opens the file anew.
@@ -105,6 +123,7 @@ class Database {
   Database() = default;
   void Open();
   void Close();
+  void MapWalIndex();
   void Exec(const char* sql);
   int SchemaVersion();
   int64_t EnsureChild(int64_t parent, std::string_view name);
@@ -114,7 +133,9 @@ class Database {
   int64_t current_user_ = 0;
   int64_t classes_root_ = 0;
   unsigned generation_ = 0;
+  uint64_t epoch_ = 0;
   bool broken_ = false;
+  const volatile unsigned char* wal_index_ = nullptr;  // SQLite's mapping of the WAL index
 };
 
 // BEGIN IMMEDIATE on construction, COMMIT on Commit, ROLLBACK when left
@@ -130,6 +151,20 @@ class WriteTransaction {
  private:
   Database& db_;
   bool open_ = true;
+};
+
+// A read transaction around several statements of one call, so that they
+// share one lock and one view. Nothing when a transaction is already open.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(Database& db);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  Database& db_;
+  bool open_ = false;
 };
 
 // The registry error code for a SQLite result code.

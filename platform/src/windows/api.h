@@ -16,6 +16,9 @@ void SetNotLocalError(HWND window);
 // Makes a top-level window of the calling thread the active one (null: none),
 // with WM_ACTIVATE to the one that stops being active and to the new one.
 void Activate(HWND window, bool bring_to_top);
+// The focus leaves a window that is hidden or destroyed and its children:
+// to its parent for a child window, to none otherwise.
+void MoveFocusAway(HWND window);
 // The window stops being active (hidden or destroyed): its owner, or else the
 // next visible top-level window of the thread, becomes active.
 void ActivateOther(HWND window);

@@ -30,7 +30,7 @@ const RECT kScreen{0, 0, kScreenWidth, kScreenHeight};
 
 // The window's rectangle of some kind, in a caller's buffer: false with the error set.
 template <class Get>
-BOOL Rectangle(HWND window, LPRECT rect, Get get) {
+BOOL WindowRectangle(HWND window, LPRECT rect, Get get) {
   if (!rect) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -86,6 +86,12 @@ void Activate(HWND window, bool bring_to_top) {
   } else if (q.focus) {
     SetFocus(nullptr);
   }
+}
+
+void MoveFocusAway(HWND window) {
+  HWND focus = GetFocus();
+  if (!focus || (focus != window && !IsChild(window, focus))) return;
+  SetFocus((GetWindowLongA(window, GWL_STYLE) & WS_CHILD) ? GetParent(window) : nullptr);
 }
 
 void ActivateOther(HWND window) {
@@ -149,6 +155,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     style = w->ex_style;
   }
   if (own_top_level && show && Activating(command) && !(style & WS_EX_NOACTIVATE)) Activate(window, true);
+  if (!show && was) MoveFocusAway(window);
   if (own_top_level && !show && GetActiveWindow() == window) ActivateOther(window);
   return was;
 }
@@ -210,11 +217,11 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
 }
 
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
-  return Rectangle(window, rect, [](WindowManager& wm, Window& w) { return wm.ScreenRect(w); });
+  return WindowRectangle(window, rect, [](WindowManager& wm, Window& w) { return wm.ScreenRect(w); });
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
-  return Rectangle(window, rect, [](WindowManager& wm, Window& w) { return wm.ClientRect(w); });
+  return WindowRectangle(window, rect, [](WindowManager& wm, Window& w) { return wm.ClientRect(w); });
 }
 
 BOOL WINAPI ClientToScreen(HWND window, LPPOINT point) { return MovePoint(window, point, 1); }

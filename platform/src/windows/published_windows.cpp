@@ -52,18 +52,21 @@ bool ParseNumber(const std::string& text, unsigned long long max, unsigned long 
   return true;
 }
 
-// Parses one process file; false for anything malformed.
-bool ParseProcess(const std::string& data, DWORD* pid, unsigned long long* start, std::vector<PublishedWindow>* out) {
-  size_t eol = data.find('\n');
-  if (eol == std::string::npos) return false;
-  std::string head = data.substr(0, eol);
-  size_t space = head.find(' ');
-  unsigned long long p, s;
-  if (space == std::string::npos || !ParseNumber(head.substr(0, space), 0x7FFFFFFF, &p) ||
-      !ParseNumber(head.substr(space + 1), ~0ull, &s))
+// A process file's name, "<pid>-<start time>": false for other files.
+bool ParseName(const std::string& name, DWORD* pid, unsigned long long* start) {
+  size_t dash = name.find('-');
+  unsigned long long p;
+  if (dash == std::string::npos || !ParseNumber(name.substr(0, dash), 0x7FFFFFFF, &p) ||
+      !ParseNumber(name.substr(dash + 1), ~0ull, start))
     return false;
+  *pid = static_cast<DWORD>(p);
+  return true;
+}
+
+// A process file's windows; false for anything malformed.
+bool ParseWindows(const std::string& data, DWORD pid, std::vector<PublishedWindow>* out) {
   std::vector<std::string> fields;
-  for (size_t at = eol + 1; at < data.size();) {
+  for (size_t at = 0; at < data.size();) {
     size_t nul = data.find('\0', at);
     if (nul == std::string::npos) return false;
     fields.push_back(data.substr(at, nul - at));
@@ -73,11 +76,8 @@ bool ParseProcess(const std::string& data, DWORD* pid, unsigned long long* start
   for (size_t i = 0; i < fields.size(); i += 4) {
     unsigned long long handle, tid;
     if (!ParseNumber(fields[i], 0xFFFFFFFF, &handle) || !ParseNumber(fields[i + 1], 0xFFFFFFFF, &tid)) return false;
-    out->push_back({static_cast<uint32_t>(handle), static_cast<DWORD>(p), static_cast<DWORD>(tid), fields[i + 2],
-                    fields[i + 3]});
+    out->push_back({static_cast<uint32_t>(handle), pid, static_cast<DWORD>(tid), fields[i + 2], fields[i + 3]});
   }
-  *pid = static_cast<DWORD>(p);
-  *start = s;
   return true;
 }
 
@@ -96,13 +96,6 @@ bool ReadProcessStat(pid_t pid, char* state, unsigned long long* start) {
 }
 
 }  // namespace
-
-unsigned long long ProcessStartTime(pid_t pid) {
-  char state = 0;
-  unsigned long long start = 0;
-  ReadProcessStat(pid, &state, &start);
-  return start;
-}
 
 void PublishedWindows::SyncLocked() {
   unsigned machine = kestrel::machine::Generation();
@@ -157,13 +150,18 @@ void PublishedWindows::Publish(const std::vector<PublishedWindow>& own) {
   SyncLocked();
   if (dir_.empty() || !shared_) return;
   pid_t pid = getpid();
-  std::string file = (dir_ / std::to_string(pid)).string();
+  if (own_pid_ != pid) {
+    char state = 0;
+    own_pid_ = pid;
+    ReadProcessStat(pid, &state, &own_start_);
+  }
+  std::string file = (dir_ / (std::to_string(pid) + '-' + std::to_string(own_start_))).string();
   if (own.empty()) {
     if (!published_) return;
     unlink(file.c_str());
     published_ = false;
   } else {
-    std::string data = std::to_string(pid) + ' ' + std::to_string(ProcessStartTime(pid)) + '\n';
+    std::string data;
     for (const auto& w : own) {
       for (const std::string& field : {std::to_string(w.handle), std::to_string(w.tid), w.class_name, w.title}) {
         data += field;
@@ -209,17 +207,20 @@ void PublishedWindows::RefreshLocked() {
   cache_start_.clear();
   DIR* dir = opendir(dir_.c_str());
   if (!dir) return;
-  std::string own = std::to_string(getpid());
+  DWORD own = static_cast<DWORD>(getpid());
   while (dirent* e = readdir(dir)) {
     std::string name = e->d_name;
-    unsigned long long number;
-    if (name == own || !ParseNumber(name, 0x7FFFFFFF, &number)) continue;
     DWORD pid = 0;
     unsigned long long start = 0;
-    std::vector<PublishedWindow> windows;
-    if (!ParseProcess(ReadFile((dir_ / name).string(), 16 << 20), &pid, &start, &windows) || pid != number ||
-        !AliveLocked(pid, start))
+    if (!ParseName(name, &pid, &start) || pid == own) continue;
+    std::string path = (dir_ / name).string();
+    if (!AliveLocked(pid, start)) {
+      // No other process ever has that name: the entries of one that ended can go.
+      unlink(path.c_str());
       continue;
+    }
+    std::vector<PublishedWindow> windows;
+    if (!ParseWindows(ReadFile(path, 16 << 20), pid, &windows)) continue;
     for (auto& w : windows) {
       cache_.push_back(std::move(w));
       cache_start_.push_back(start);

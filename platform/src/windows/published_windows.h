@@ -3,11 +3,12 @@
 //   shared  a page every process maps: a generation that changes with every
 //           publication (so that readers keep a cache and check one number),
 //           and the next free block of window handles
-//   <pid>   one file per process, replaced whole: "<pid> <start time>\n",
-//           then for each of its top-level windows its handle, thread, class
-//           and title, each ended by a NUL
-// A process's windows vanish with it: its entries are skipped once its pid is
-// gone or belongs to a process started at another time.
+//   <pid>-<start time>  one file per process, replaced whole: for each of
+//           its top-level windows its handle, thread, class and title, each
+//           ended by a NUL
+// A process's windows vanish with it: its entries are skipped, and its file
+// removed, once its pid is gone or belongs to a process started at another
+// time (the start time in the name guards against reused pids).
 #pragma once
 
 #include <sys/types.h>
@@ -76,9 +77,8 @@ class PublishedWindows {
   std::set<std::pair<DWORD, unsigned long long>> dead_;
   uint32_t block_next_ = 0, block_end_ = 0;
   bool published_ = false;
+  pid_t own_pid_ = 0;
+  unsigned long long own_start_ = 0;  // in clock ticks since boot, as /proc tells
 };
-
-// This process's start time as the kernel counts it (clock ticks since boot).
-unsigned long long ProcessStartTime(pid_t pid);
 
 }  // namespace kestrel::windows

@@ -86,7 +86,7 @@ bool Compose(const PublishedWindow& target, UINT message, WPARAM wparam, LPARAM 
     size = data->cbData;
   } else if (message == WM_SETTINGCHANGE && lparam) {
     payload = reinterpret_cast<const char*>(lparam);
-    size = strnlen(payload, wire::kMaxPayload - 1) + 1;
+    size = strnlen(payload, wire::kMaxPayload);
     r.carried = static_cast<uint32_t>(Carried::kString);
   } else if (wire::CrossesProcesses(message)) {
     r.carried = static_cast<uint32_t>(Carried::kValue);
@@ -97,7 +97,6 @@ bool Compose(const PublishedWindow& target, UINT message, WPARAM wparam, LPARAM 
   r.payload_size = static_cast<uint32_t>(size);
   out->assign(reinterpret_cast<const char*>(&r), sizeof r);
   if (size) out->append(payload, size);
-  if (r.carried == static_cast<uint32_t>(Carried::kString)) out->back() = '\0';
   return true;
 }
 

@@ -94,11 +94,6 @@ bool ThreadQueue::TakePosted(const std::function<bool(const MSG&)>& match, bool 
   return false;
 }
 
-bool ThreadQueue::HasMessages() const {
-  std::lock_guard lock(mutex_);
-  return !posted_.empty() || !sent_.empty();
-}
-
 short ThreadQueue::Wait(Clock::time_point deadline, int fd) {
   pollfd fds[2] = {{event_fd_, POLLIN, 0}, {fd, POLLIN, 0}};
   int timeout = -1;

@@ -33,7 +33,7 @@ struct SentMessage {
   WPARAM wparam = 0;
   LPARAM lparam = 0;  // kCopyData: the dwData
   Carried carried = Carried::kValue;
-  std::vector<char> payload;  // copied data; a string keeps its terminator
+  std::vector<char> payload;  // copied data; a string with its terminator
   Clock::time_point deadline = Clock::time_point::max();
 
   std::shared_ptr<ThreadQueue> sender;          // woken when finished (same process)
@@ -80,7 +80,6 @@ class ThreadQueue {
   std::shared_ptr<SentMessage> NextSent();
   // The first posted message that match accepts; removed when remove.
   bool TakePosted(const std::function<bool(const MSG&)>& match, bool remove, MSG* out);
-  bool HasMessages() const;  // posted or sent
   // Blocks until Wake, the deadline, or (fd >= 0) fd becoming readable;
   // returns fd's poll events.
   short Wait(Clock::time_point deadline, int fd = -1);

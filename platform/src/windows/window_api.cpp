@@ -310,10 +310,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
     wm.ValidateTree(*w);
     if (was_visible) wm.Uncover(covered, window);
   }
-  if (HWND focus = GetFocus(); focus && (focus == window || IsChild(window, focus))) {
-    HWND parent = (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) ? GetParent(window) : nullptr;
-    SetFocus(parent);
-  }
+  MoveFocusAway(window);
   if (GetActiveWindow() == window) ActivateOther(window);
   SendDestroy(window);
   FreeTree(window);
@@ -497,7 +494,7 @@ HWND WINAPI SetParent(HWND child, HWND newParent) {
     if (p)
       p->children.insert(p->children.begin(), child);
     else
-      wm.TopLevel().insert(wm.TopLevel().begin(), child), wm.PlaceInZOrder(*w, HWND_TOP);
+      wm.PlaceInZOrder(*w, HWND_TOP);
     if (was_visible) wm.Uncover(covered, child);
     wm.InvalidateTree(*w);
   }
@@ -600,6 +597,7 @@ HWND WINAPI FindWindowExA(HWND parent, HWND childAfter, LPCSTR className, LPCSTR
     if (parent && parent != kDesktop) return nullptr;
   }
   // Then the other processes' top-level windows, after childAfter when it is one of them.
+  if (!started && !Remote(childAfter)) return nullptr;
   uint32_t after = started ? 0 : HandleValue(childAfter);
   auto found = wm.published().FindNext(
       after, [&](const PublishedWindow& w) { return matches(w.class_name, w.title); });

@@ -126,7 +126,6 @@ Window& WindowManager::Add(std::unique_ptr<Window> window, uint32_t handle) {
   if (w.parent) {
     Find(w.parent)->children.push_back(w.handle);  // new children go to the bottom
   } else {
-    top_level_.insert(top_level_.begin(), w.handle);
     PlaceInZOrder(w, (w.ex_style & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP);
   }
   return w;

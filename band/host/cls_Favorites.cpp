@@ -1,0 +1,3 @@
+#include "cls_Favorites.h"
+
+cls_Favorites::cls_Favorites(kestrel::com::ServerModule& module) : DispatchObject(module, {}) {}
