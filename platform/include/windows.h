@@ -13,3 +13,5 @@
 #include "win32/menus.h"
 #include "win32/buttons.h"
 #include "win32/commctrl.h"
+#include "win32/resources.h"
+#include "win32/imagelist.h"

@@ -42,6 +42,13 @@ DWORD WINAPI GetCurrentThreadId(void);
 
 // Modules are the loaded shared objects; NULL names the main program.
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+#define GET_MODULE_HANDLE_EX_FLAG_PIN 0x1
+#define GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT 0x2
+#define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x4
+// With FROM_ADDRESS, moduleName is an address inside the module (a library
+// finds its own handle so). Without UNCHANGED_REFCOUNT the module gains a
+// reference that FreeLibrary drops. *module is NULL on failure.
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName);
 BOOL WINAPI FreeLibrary(HMODULE module);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "kernel/loaded_image.h"
 #include "kestrel/module.h"
 #include "kestrel/paths.h"
 #include "windows.h"
@@ -86,11 +87,40 @@ const char* SystemMessage(DWORD code) {
     case ERROR_CLASS_ALREADY_EXISTS: return "Class already exists.";
     case ERROR_CLASS_DOES_NOT_EXIST: return "Class does not exist.";
     case ERROR_TIMEOUT: return "This operation returned because the timeout period expired.";
+    case ERROR_INVALID_CURSOR_HANDLE: return "Invalid cursor handle.";
+    case ERROR_RESOURCE_DATA_NOT_FOUND: return "The specified image file did not contain a resource section.";
+    case ERROR_RESOURCE_TYPE_NOT_FOUND: return "The specified resource type cannot be found in the image file.";
+    case ERROR_RESOURCE_NAME_NOT_FOUND: return "The specified resource name cannot be found in the image file.";
+    case ERROR_RESOURCE_LANG_NOT_FOUND:
+      return "The specified resource language ID cannot be found in the image file.";
     default: return nullptr;
   }
 }
 
+std::string MainProgramPath() {
+  char buf[4096];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+}
+
 }  // namespace
+
+namespace kestrel::kernel {
+
+bool ImageOf(HMODULE module, LoadedImage* out) {
+  void* dl = module ? modules().HandleOf(module) : dlopen(nullptr, RTLD_NOW);
+  if (!dl) return false;
+  struct link_map* map = nullptr;
+  bool ok = dlinfo(dl, RTLD_DI_LINKMAP, &map) == 0 && map;
+  if (ok) {
+    out->bias = map->l_addr;
+    out->path = map->l_name && *map->l_name ? map->l_name : MainProgramPath();
+  }
+  if (!module) dlclose(dl);
+  return ok;
+}
+
+}  // namespace kestrel::kernel
 
 extern "C" {
 
@@ -146,6 +176,33 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
   }
   dlclose(dl);  // GetModuleHandle takes no reference
   return modules().IdOf(dl);
+}
+
+BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
+  if (!module) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *module = nullptr;
+  void* dl = nullptr;
+  if (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) {
+    Dl_info info{};
+    struct link_map* map = nullptr;
+    if (moduleName && dladdr1(moduleName, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) && map)
+      dl = map->l_name && *map->l_name ? dlopen(map->l_name, RTLD_NOW | RTLD_NOLOAD) : dlopen(nullptr, RTLD_NOW);
+  } else if (!moduleName) {
+    dl = dlopen(nullptr, RTLD_NOW);
+  } else {
+    std::string native = kestrel::paths::ToNative(moduleName).string();
+    dl = dlopen(native.empty() ? moduleName : native.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  }
+  if (!dl) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  if (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) dlclose(dl);
+  *module = modules().IdOf(dl);
+  return TRUE;
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
