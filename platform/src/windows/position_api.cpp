@@ -256,6 +256,12 @@ int WINAPI GetSystemMetrics(int index) {
     case SM_CXEDGE:
     case SM_CYEDGE:
       return kClientEdge;
+    case SM_CXICON:
+    case SM_CYICON:
+      return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+      return 16;
     default:
       return 0;
   }
