@@ -46,7 +46,7 @@ struct Page {
         cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
         for (int line = 0; line < 20; ++line) {
           cairo_move_to(cr, 40, y + 130 + line * 22);
-          cairo_show_text(cr, "The quick brown fox jumps over the lazy dog, page text for the capture bench 0123456789");
+          cairo_show_text(cr, "The quick brown fox jumps over the lazy dog, text of the capture bench 0123456789");
         }
       }
     }

@@ -55,7 +55,7 @@ std::u16string SystemText(DWORD code) {
   return text.empty() ? u"Error " + cp::FromAnsi(std::to_string(code)) : cp::FromAnsi(text);
 }
 
-std::u16string SystemText(HRESULT hr) {
+std::u16string TextOfResult(HRESULT hr) {
   return HRESULT_FACILITY(hr) == FACILITY_WIN32 ? SystemText(static_cast<DWORD>(HRESULT_CODE(hr)))
                                                 : u"Error " + cp::FromAnsi(std::to_string(hr));
 }
@@ -103,7 +103,9 @@ void CopyInPlace(const std::string& temp, const std::string& destination) {
   std::error_code ec;
   std::filesystem::copy_file(Native(temp), Native(sibling.path()), std::filesystem::copy_options::overwrite_existing,
                              ec);
-  if (ec) RaiseWin32(ERROR_WRITE_FAULT, u"Could not write " + cp::FromAnsi(destination));
+  if (ec)
+    throw ComponentError(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), u"",
+                         u"Could not write " + cp::FromAnsi(destination) + u": " + cp::FromUtf8(ec.message()));
   PutInPlace(sibling, destination);
 }
 
@@ -171,7 +173,8 @@ void Save(IUnknown* picture, const std::string& destination, const std::u16strin
   int depth = to_writer && kestrel::ole::PictureDepth(picture) == 32 ? 24 : 0;
   if (HRESULT hr = kestrel::ole::SavePicture(picture, temp, depth); FAILED(hr)) {
     if (hr == CTL_E_INVALIDPICTURE) throw ComponentError(kNoCapture, u"", u"The capture holds no picture to save");
-    throw ComponentError(hr, u"", u"Could not write the temporary bitmap " + cp::FromAnsi(temp) + u": " + SystemText(hr));
+    throw ComponentError(hr, u"",
+                         u"Could not write the temporary bitmap " + cp::FromAnsi(temp) + u": " + TextOfResult(hr));
   }
   FreeImage::Image image(library, library.Load(FreeImage::FIF_BMP, Native(temp), 0));
   if (!image) throw ComponentError(kUnreadable, u"", u"The image library could not read " + cp::FromAnsi(temp));

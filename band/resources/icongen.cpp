@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/ico_file.h"
 #include "kestrel/palette.h"
 
 namespace {
@@ -400,43 +401,16 @@ const uint32_t* TableOf(int bits) {
   return bits == 4 ? kestrel::palette::kSixteen.data() : kestrel::palette::kStandard.data();
 }
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-// The image as an icon resource stores it: a BITMAPINFOHEADER of double
-// height, the colour table, the colour rows and the AND mask rows, both
-// bottom-up with rows padded to 4 bytes.
-std::vector<uint8_t> IconImage(const Quantised& q) {
-  int colours = 1 << q.bits;
-  size_t xor_stride = ((q.size * q.bits + 31) / 32) * 4;
-  size_t and_stride = ((q.size + 31) / 32) * 4;
-  std::vector<uint8_t> out;
-  Put32(out, 40);
-  Put32(out, q.size);
-  Put32(out, q.size * 2);
-  Put16(out, 1);
-  Put16(out, q.bits);
-  Put32(out, 0);
-  Put32(out, static_cast<uint32_t>((xor_stride + and_stride) * q.size));
-  Put32(out, 0);
-  Put32(out, 0);
-  Put32(out, 0);
-  Put32(out, 0);
+// The image as an icon resource stores it: the header, the colour table,
+// the colour rows and the AND mask rows, both bottom-up.
+kestrel::ico::Image IconImage(const Quantised& q) {
+  using kestrel::ico::Stride;
+  kestrel::ico::Bytes out;
+  kestrel::ico::PutImageHeader(out, q.size, q.bits);
   const uint32_t* table = TableOf(q.bits);
-  for (int i = 0; i < colours; ++i) {
-    out.push_back(table[i] & 0xFF);
-    out.push_back((table[i] >> 8) & 0xFF);
-    out.push_back((table[i] >> 16) & 0xFF);
-    out.push_back(0);
-  }
+  for (int i = 0; i < (1 << q.bits); ++i) kestrel::ico::Put32(out, table[i] & 0xFFFFFF);
   for (int y = q.size - 1; y >= 0; --y) {
-    std::vector<uint8_t> row(xor_stride, 0);
+    std::vector<uint8_t> row(Stride(q.size, q.bits), 0);
     for (int x = 0; x < q.size; ++x) {
       uint8_t v = q.index[y * q.size + x];
       if (q.bits == 8)
@@ -447,38 +421,18 @@ std::vector<uint8_t> IconImage(const Quantised& q) {
     out.insert(out.end(), row.begin(), row.end());
   }
   for (int y = q.size - 1; y >= 0; --y) {
-    std::vector<uint8_t> row(and_stride, 0);
+    std::vector<uint8_t> row(Stride(q.size, 1), 0);
     for (int x = 0; x < q.size; ++x)
       if (q.mask[y * q.size + x]) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
     out.insert(out.end(), row.begin(), row.end());
   }
-  return out;
+  return {q.size, q.bits, std::move(out)};
 }
 
 bool WriteIco(const std::string& path, const std::vector<Quantised>& images) {
-  std::vector<std::vector<uint8_t>> bodies;
-  for (const auto& q : images) bodies.push_back(IconImage(q));
-  std::vector<uint8_t> out;
-  Put16(out, 0);
-  Put16(out, 1);
-  Put16(out, static_cast<uint32_t>(images.size()));
-  uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
-  for (size_t i = 0; i < images.size(); ++i) {
-    out.push_back(static_cast<uint8_t>(images[i].size));
-    out.push_back(static_cast<uint8_t>(images[i].size));
-    out.push_back(images[i].bits == 4 ? 16 : 0);
-    out.push_back(0);
-    Put16(out, 1);
-    Put16(out, images[i].bits);
-    Put32(out, static_cast<uint32_t>(bodies[i].size()));
-    Put32(out, offset);
-    offset += static_cast<uint32_t>(bodies[i].size());
-  }
-  for (const auto& body : bodies) out.insert(out.end(), body.begin(), body.end());
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  return std::fclose(f) == 0 && ok;
+  std::vector<kestrel::ico::Image> entries;
+  for (const auto& q : images) entries.push_back(IconImage(q));
+  return kestrel::ico::WriteFile(path, entries);
 }
 
 // Every image at its own size and enlarged, on the grey of a toolbar.

@@ -38,9 +38,10 @@ class Server : public kestrel::test::MachineTest {
 TEST_F(Server, RegistersCreatesAndUnregisters) {
   Regsvr({"/s"});
   const std::string clsid = "CLSID\\" + kestrel::com::GuidAnsi(CLSID_cls_Capture);
-  for (const std::string& key :
-       {clsid + "\\InprocServer32", clsid + "\\TypeLib", "TypeLib\\" + kestrel::com::GuidAnsi(LIBID_ShutterCore) + "\\2.0",
-        "Interface\\" + kestrel::com::GuidAnsi(IID__cls_Capture), std::string("ShutterCore.cls_Capture\\Clsid")})
+  const std::string typelib = "TypeLib\\" + kestrel::com::GuidAnsi(LIBID_ShutterCore);
+  for (const std::string& key : {clsid + "\\InprocServer32", clsid + "\\TypeLib", typelib + "\\2.0\\0\\win64",
+                                 "Interface\\" + kestrel::com::GuidAnsi(IID__cls_Capture),
+                                 std::string("ShutterCore.cls_Capture\\Clsid")})
     EXPECT_TRUE(KeyExists(key)) << key;
 
   CLSID found{};

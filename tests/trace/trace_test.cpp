@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -192,6 +193,25 @@ TEST_F(MachineTest, TraceviewShowsRecordsUpToItsLevel) {
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
   EXPECT_EQ(out.find("Level 4", out.find("Level 1")), std::string::npos) << out;
   EXPECT_NE(out.find("traceview closed"), std::string::npos) << out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MachineTest, AViewerKilledMidStreamLeavesTheSenderRunning) {
+  kestrel::test::BackgroundProcess viewer("traceview", {"--level", "4"});
+  ASSERT_TRUE(viewer.WaitForOutput("listening")) << viewer.out();
+  OnFreshThread([&] {
+    modTrace::InitTrace(u"Kestrel Toolbar", 2, true);
+    for (int i = 0; i < 20; ++i) {
+      if (i == 10) viewer.Stop(SIGKILL);
+      auto start = std::chrono::steady_clock::now();
+      Trace(1);
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << "record " << i;
+    }
+  });
+  EXPECT_NE(viewer.out().find("L1 Kestrel Toolbar CToolbar.Test: Entered"), std::string::npos) << viewer.out();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "cls_Capture.h"
 #include "kestrel/canvas.h"
@@ -50,6 +51,14 @@ LRESULT CALLBACK DemoProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 2 || (argc == 2 && (argv[1][0] == '-' || std::string(argv[1]) == "/?"))) {
+    std::fprintf(argc == 2 && std::string(argv[1]) != "--help" && std::string(argv[1]) != "-h" ? stderr : stdout,
+                 "usage: snapshot [FOLDER]\n"
+                 "  Opens a window on the simulated screen, grabs it with the capture library and\n"
+                 "  writes snapshot.jpg, .png, .tiff, .gif and .bmp into FOLDER (default: the\n"
+                 "  current folder); then shows that PCX cannot be written.\n");
+    return argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h") ? 0 : 2;
+  }
   std::filesystem::path folder = std::filesystem::absolute(argc > 1 ? argv[1] : ".");
   WNDCLASSA wc{};
   wc.lpfnWndProc = DemoProc;

@@ -16,8 +16,6 @@
 #include "com/stream.h"
 #include "win32/gdi.h"
 
-struct tagRECT;
-
 typedef UINT OLE_HANDLE;
 typedef LONG OLE_XPOS_HIMETRIC;
 typedef LONG OLE_YPOS_HIMETRIC;
@@ -56,7 +54,7 @@ struct IPicture : IUnknown {
   virtual HRESULT get_Height(OLE_YSIZE_HIMETRIC* height) = 0;
   virtual HRESULT Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC xSrc,
                          OLE_YPOS_HIMETRIC ySrc, OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc,
-                         const tagRECT* bounds) = 0;
+                         const RECT* bounds) = 0;
   virtual HRESULT set_hPal(OLE_HANDLE palette) = 0;
   virtual HRESULT get_CurDC(HDC* hdc) = 0;
   virtual HRESULT SelectPicture(HDC hdcIn, HDC* hdcOut, OLE_HANDLE* bitmapOut) = 0;

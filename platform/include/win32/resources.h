@@ -17,6 +17,7 @@
 #pragma once
 
 #include "win32/base.h"
+#include "win32/windowing.h"
 
 typedef HANDLE HGLOBAL;
 typedef BYTE* PBYTE;
@@ -45,12 +46,6 @@ typedef BYTE* PBYTE;
 #define LR_LOADFROMFILE 0x00000010
 #define LR_DEFAULTSIZE 0x00000040
 #define LR_SHARED 0x00008000
-
-// The system's icon sizes, for GetSystemMetrics: 32 x 32 and 16 x 16.
-#define SM_CXICON 11
-#define SM_CYICON 12
-#define SM_CXSMICON 49
-#define SM_CYSMICON 50
 
 // An icon resource's directory (RT_GROUP_ICON data), 2-byte packed.
 #pragma pack(push, 2)

@@ -322,6 +322,8 @@ typedef NMHDR* LPNMHDR;
 // GetSystemMetrics: the screen is 1024 x 768; frames as the window rules use them.
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SM_CXICON 11
+#define SM_CYICON 12
 #define SM_CYCAPTION 4
 #define SM_CXBORDER 5
 #define SM_CYBORDER 6
@@ -332,6 +334,8 @@ typedef NMHDR* LPNMHDR;
 #define SM_CYFRAME 33
 #define SM_CXEDGE 45
 #define SM_CYEDGE 46
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
 
 extern "C" {
 

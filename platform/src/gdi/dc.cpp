@@ -163,7 +163,8 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int width, int height) {
     return nullptr;
   }
   int bpp = DepthOf(dc);
-  if (width <= 0 || height <= 0 || static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * (bpp / 8) > (1ull << 31)) {
+  uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * (bpp / 8);
+  if (width <= 0 || height <= 0 || bytes > (1ull << 31)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }

@@ -152,10 +152,12 @@ void DrawWindow(HWND window, const Box& area, const Box& clip, uint32_t* out, si
   Box visible = whole.Intersect(clip).Intersect(area);
   for (int y = visible.top; y < visible.bottom; ++y) {
     const uint32_t* src = reinterpret_cast<const uint32_t*>(store->row(y - whole.top)) + (visible.left - whole.left);
-    std::copy(src, src + visible.width(), out + stride * static_cast<size_t>(y - area.top) + (visible.left - area.left));
+    uint32_t* to = out + stride * static_cast<size_t>(y - area.top) + (visible.left - area.left);
+    std::copy(src, src + visible.width(), to);
   }
   std::vector<HWND> children;
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    children.push_back(child);
   Box inside = client.Intersect(clip);
   for (auto it = children.rbegin(); it != children.rend(); ++it) DrawWindow(*it, area, inside, out, stride);
 }
@@ -177,8 +179,9 @@ void PaintDefault(HWND window) {
   {
     std::lock_guard lock(Lock());
     if (DC* dc = FindAs<DC>(hdc); dc && TargetOf(dc, &target))
-      target.pixels->Fill(Box{client.left, client.top, client.right, client.bottom}.Offset(target.dx, target.dy).Intersect(target.clip),
-                          PixelOfColor(GetSysColor(static_cast<int>(index - 1))));
+      target.pixels->Fill(
+          Box{client.left, client.top, client.right, client.bottom}.Offset(target.dx, target.dy).Intersect(target.clip),
+          PixelOfColor(GetSysColor(static_cast<int>(index - 1))));
   }
   ReleaseDC(window, hdc);
 }

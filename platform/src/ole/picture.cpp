@@ -33,7 +33,7 @@ class Picture : public com::DispatchObject<Picture, IPictureDisp, IPicture> {
   HRESULT get_Height(OLE_YSIZE_HIMETRIC* height) override { return Out(height, Himetric(height_)); }
 
   HRESULT Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC xSrc, OLE_YPOS_HIMETRIC ySrc,
-                 OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc, const tagRECT*) override {
+                 OLE_XSIZE_HIMETRIC cxSrc, OLE_YSIZE_HIMETRIC cySrc, const RECT*) override {
     if (!bitmap_) return E_UNEXPECTED;
     // Source coordinates run from the picture's bottom, upwards when cySrc < 0.
     LONG sx = Pixels(xSrc), sw = Pixels(cxSrc);

@@ -13,7 +13,8 @@
 namespace kestrel::resources {
 namespace {
 
-constexpr int kIconSize = 32;  // SM_CXICON, SM_CYICON
+// The system's standard icon size.
+int IconSize() { return GetSystemMetrics(SM_CXICON); }
 constexpr int kLargest = 1024;
 
 HandleSpace<Icon>& Icons() {
@@ -173,7 +174,7 @@ int WINAPI LookupIconIdFromDirectoryEx(PBYTE directory, BOOL icon, int cx, int c
   if (!directory) return 0;
   size_t count = Le16(directory + 4);
   auto entries = Directory({directory, 6 + 14 * count}, icon != FALSE);
-  auto id = BestImage(entries, cx ? cx : kIconSize, cy ? cy : kIconSize, ScreenBits());
+  auto id = BestImage(entries, cx ? cx : IconSize(), cy ? cy : IconSize(), ScreenBits());
   return id ? *id : 0;
 }
 
@@ -185,8 +186,8 @@ HICON WINAPI CreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD, 
     return nullptr;
   }
   bool default_size = flags & LR_DEFAULTSIZE;
-  int width = cx ? cx : default_size ? kIconSize : image->width;
-  int height = cy ? cy : default_size ? kIconSize : image->height;
+  int width = cx ? cx : default_size ? IconSize() : image->width;
+  int height = cy ? cy : default_size ? IconSize() : image->height;
   if (width < 0 || height < 0 || width > kLargest || height > kLargest) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -212,8 +213,8 @@ HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int
   }
   if (error == ERROR_SUCCESS) {
     bool default_size = flags & LR_DEFAULTSIZE;
-    if (!cx) cx = default_size ? kIconSize : entries.front().width;
-    if (!cy) cy = default_size ? kIconSize : entries.front().height;
+    if (!cx) cx = default_size ? IconSize() : entries.front().width;
+    if (!cy) cy = default_size ? IconSize() : entries.front().height;
     WORD id = *BestImage(entries, cx, cy, ScreenBits());
     error = FindEntry(section, *IdFrom(RT_ICON), ResourceId{true, id, {}}, &image);
   }

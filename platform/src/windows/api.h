@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "windows/published_windows.h"
+#include "windows/window_manager.h"
 
 namespace kestrel::windows {
 
@@ -12,6 +13,9 @@ std::optional<PublishedWindow> Remote(HWND window);
 // The error for a handle that is no window of this process: ERROR_ACCESS_DENIED
 // for one of another process, ERROR_INVALID_WINDOW_HANDLE otherwise.
 void SetNotLocalError(HWND window);
+// The window of this process, or null with the error of SetNotLocalError
+// set. The caller holds the manager's lock.
+Window* FindOrFail(WindowManager& wm, HWND window);
 
 // Makes a top-level window of the calling thread the active one (null: none),
 // with WM_ACTIVATE to the one that stops being active and to the new one.

@@ -280,11 +280,8 @@ BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     for (HWND h : std::vector<HWND>(wm.TopLevel())) wm.InvalidateTree(*wm.Find(h));
     return TRUE;
   }
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return FALSE;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return FALSE;
   wm.Invalidate(*w, rect, erase);
   return TRUE;
 }
@@ -292,11 +289,8 @@ BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
 BOOL WINAPI ValidateRect(HWND window, const RECT* rect) {
   auto& wm = Manager();
   std::lock_guard lock(wm.mutex);
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return FALSE;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return FALSE;
   wm.Validate(*w, rect);
   return TRUE;
 }
@@ -304,11 +298,8 @@ BOOL WINAPI ValidateRect(HWND window, const RECT* rect) {
 BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL) {
   auto& wm = Manager();
   std::lock_guard lock(wm.mutex);
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return FALSE;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return FALSE;
   if (rect) *rect = w->invalid ? w->update : RECT{};
   return w->invalid;
 }
@@ -318,11 +309,8 @@ BOOL WINAPI UpdateWindow(HWND window) {
   {
     auto& wm = Manager();
     std::lock_guard lock(wm.mutex);
-    Window* w = wm.Find(window);
-    if (!w) {
-      SetNotLocalError(window);
-      return FALSE;
-    }
+    Window* w = FindOrFail(wm, window);
+    if (!w) return FALSE;
     invalid = w->invalid;
   }
   if (invalid) SendMessageA(window, WM_PAINT, 0, 0);

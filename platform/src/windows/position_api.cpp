@@ -38,11 +38,8 @@ BOOL WindowRectangle(HWND window, LPRECT rect, Get get) {
   if (window == kDesktop) return *rect = kScreen, TRUE;
   auto& wm = Manager();
   std::lock_guard lock(wm.mutex);
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return FALSE;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return FALSE;
   *rect = get(wm, *w);
   return TRUE;
 }
@@ -52,11 +49,8 @@ BOOL MovePoint(HWND window, LPPOINT point, int sign) {
   if (window == kDesktop) return TRUE;
   auto& wm = Manager();
   std::lock_guard lock(wm.mutex);
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return FALSE;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return FALSE;
   POINT o = wm.ClientOrigin(*w);
   point->x += sign * o.x;
   point->y += sign * o.y;
@@ -121,11 +115,8 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   bool was, show = command != SW_HIDE;
   {
     std::lock_guard lock(wm.mutex);
-    Window* w = wm.Find(window);
-    if (!w) {
-      SetNotLocalError(window);
-      return FALSE;
-    }
+    Window* w = FindOrFail(wm, window);
+    if (!w) return FALSE;
     was = (w->style & WS_VISIBLE) != 0;
   }
   if (show != was) SendMessageA(window, WM_SHOWWINDOW, show, 0);
@@ -175,11 +166,8 @@ BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, in
   WPARAM size_kind;
   {
     std::lock_guard lock(wm.mutex);
-    Window* w = wm.Find(window);
-    if (!w) {
-      SetNotLocalError(window);
-      return FALSE;
-    }
+    Window* w = FindOrFail(wm, window);
+    if (!w) return FALSE;
     bool was_visible = wm.IsVisible(*w);
     RECT covered = wm.ScreenRect(*w);
     RECT r = w->rect;
@@ -256,6 +244,12 @@ int WINAPI GetSystemMetrics(int index) {
     case SM_CXEDGE:
     case SM_CYEDGE:
       return kClientEdge;
+    case SM_CXICON:
+    case SM_CYICON:
+      return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+      return 16;
     default:
       return 0;
   }
@@ -273,11 +267,8 @@ HWND WINAPI SetFocus(HWND window) {
     HWND top;
     {
       std::lock_guard lock(wm.mutex);
-      Window* w = wm.Find(window);
-      if (!w) {
-        SetNotLocalError(window);
-        return nullptr;
-      }
+      Window* w = FindOrFail(wm, window);
+      if (!w) return nullptr;
       if (w->queue.get() != &q) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
@@ -316,11 +307,8 @@ BOOL WINAPI SetForegroundWindow(HWND window) {
   HWND top;
   {
     std::lock_guard lock(wm.mutex);
-    Window* w = wm.Find(window);
-    if (!w) {
-      SetNotLocalError(window);
-      return FALSE;
-    }
+    Window* w = FindOrFail(wm, window);
+    if (!w) return FALSE;
     while (w->parent) w = wm.Find(w->parent);
     top = w->handle;
     if (w->queue.get() != CurrentQueue()) {
@@ -339,11 +327,8 @@ BOOL WINAPI EnableWindow(HWND window, BOOL enable) {
   bool was_disabled;
   {
     std::lock_guard lock(wm.mutex);
-    Window* w = wm.Find(window);
-    if (!w) {
-      SetNotLocalError(window);
-      return FALSE;
-    }
+    Window* w = FindOrFail(wm, window);
+    if (!w) return FALSE;
     was_disabled = (w->style & WS_DISABLED) != 0;
     if (was_disabled != !enable) {
       if (enable)

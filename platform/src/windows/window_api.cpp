@@ -20,6 +20,12 @@ void SetNotLocalError(HWND window) {
   SetLastError(Remote(window) ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
 }
 
+Window* FindOrFail(WindowManager& wm, HWND window) {
+  Window* w = wm.Find(window);
+  if (!w) SetNotLocalError(window);
+  return w;
+}
+
 }  // namespace kestrel::windows
 
 using namespace kestrel::windows;
@@ -93,11 +99,8 @@ HWND TopLevelAncestor(Window* w) {
 LONG_PTR WindowLong(HWND window, int index, const LONG_PTR* value, size_t size) {
   auto& wm = Manager();
   std::lock_guard lock(wm.mutex);
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return 0;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return 0;
   auto swap = [&](auto& field) {
     LONG_PTR old = static_cast<LONG_PTR>(field);
     if (value) field = static_cast<std::remove_reference_t<decltype(field)>>(*value);
@@ -283,11 +286,8 @@ BOOL WINAPI DestroyWindow(HWND window) {
   bool top_level;
   {
     std::lock_guard lock(wm.mutex);
-    Window* w = wm.Find(window);
-    if (!w) {
-      SetNotLocalError(window);
-      return FALSE;
-    }
+    Window* w = FindOrFail(wm, window);
+    if (!w) return FALSE;
     if (w->queue.get() != CurrentQueue()) {
       SetLastError(ERROR_ACCESS_DENIED);
       return FALSE;
@@ -512,11 +512,8 @@ HWND WINAPI GetWindow(HWND window, UINT command) {
   auto& wm = Manager();
   std::lock_guard lock(wm.mutex);
   if (window == kDesktop) return command == GW_CHILD && !wm.TopLevel().empty() ? wm.TopLevel().front() : nullptr;
-  Window* w = wm.Find(window);
-  if (!w) {
-    SetNotLocalError(window);
-    return nullptr;
-  }
+  Window* w = FindOrFail(wm, window);
+  if (!w) return nullptr;
   if (command == GW_CHILD) return w->children.empty() ? nullptr : w->children.front();
   if (command == GW_OWNER) return w->owner && wm.Find(w->owner) ? w->owner : nullptr;
   const auto& list = wm.Siblings(*w);

@@ -4,31 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "kestrel/ico_file.h"
 #include "kestrel/palette.h"
 #include "test_icon.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using kestrel::ico::Bytes;
+using kestrel::ico::Put32;
 using kestrel::test_icon::Image;
-
-void Put16(Bytes& out, uint32_t v) {
-  out.push_back(v & 0xFF);
-  out.push_back((v >> 8) & 0xFF);
-}
-void Put32(Bytes& out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 
 Bytes Body(const Image& image) {
   int n = image.size;
-  size_t xor_stride = ((n * image.bits + 31) / 32) * 4, and_stride = ((n + 31) / 32) * 4;
+  size_t xor_stride = kestrel::ico::Stride(n, image.bits), and_stride = kestrel::ico::Stride(n, 1);
   Bytes out;
-  for (uint32_t v : {40u, static_cast<uint32_t>(n), static_cast<uint32_t>(2 * n)}) Put32(out, v);
-  Put16(out, 1);
-  Put16(out, image.bits);
-  for (int i = 0; i < 6; ++i) Put32(out, 0);
+  kestrel::ico::PutImageHeader(out, n, image.bits);
   if (image.bits == 4)
     for (uint32_t c : kestrel::palette::kSixteen) Put32(out, c);
   if (image.bits == 8)
@@ -59,27 +49,9 @@ Bytes Body(const Image& image) {
 }
 
 bool Write(const std::string& path, const std::vector<Image>& images, const std::vector<Bytes>& bodies) {
-  Bytes out;
-  Put16(out, 0);
-  Put16(out, 1);
-  Put16(out, static_cast<uint32_t>(images.size()));
-  uint32_t offset = static_cast<uint32_t>(6 + 16 * images.size());
-  for (size_t i = 0; i < images.size(); ++i) {
-    out.push_back(static_cast<uint8_t>(images[i].size));
-    out.push_back(static_cast<uint8_t>(images[i].size));
-    out.push_back(images[i].bits == 4 ? 16 : 0);
-    out.push_back(0);
-    Put16(out, 1);
-    Put16(out, images[i].bits);
-    Put32(out, static_cast<uint32_t>(bodies[i].size()));
-    Put32(out, offset);
-    offset += static_cast<uint32_t>(bodies[i].size());
-  }
-  for (const auto& body : bodies) out.insert(out.end(), body.begin(), body.end());
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-  return std::fclose(f) == 0 && ok;
+  std::vector<kestrel::ico::Image> entries;
+  for (size_t i = 0; i < images.size(); ++i) entries.push_back({images[i].size, images[i].bits, bodies[i]});
+  return kestrel::ico::WriteFile(path, entries);
 }
 
 }  // namespace
