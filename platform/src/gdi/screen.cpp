@@ -10,44 +10,22 @@
 #include "gdi/surface.h"
 #include "kestrel/codepage.h"
 #include "kestrel/machine.h"
+#include "kestrel/palette.h"
 #include "windows/window_manager.h"
 
 namespace kestrel::gdi::screen {
 
 namespace {
 
-PALETTEENTRY Entry(int r, int g, int b) {
-  return PALETTEENTRY{static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b), 0};
+PALETTEENTRY Entry(uint32_t rgb) {
+  return PALETTEENTRY{static_cast<BYTE>(rgb >> 16), static_cast<BYTE>(rgb >> 8), static_cast<BYTE>(rgb), 0};
 }
 
-std::vector<PALETTEENTRY> MakeStatic() {
-  return {Entry(0, 0, 0),       Entry(128, 0, 0),     Entry(0, 128, 0),     Entry(128, 128, 0),
-          Entry(0, 0, 128),     Entry(128, 0, 128),   Entry(0, 128, 128),   Entry(192, 192, 192),
-          Entry(192, 220, 192), Entry(166, 202, 240), Entry(255, 251, 240), Entry(160, 160, 164),
-          Entry(128, 128, 128), Entry(255, 0, 0),     Entry(0, 255, 0),     Entry(255, 255, 0),
-          Entry(0, 0, 255),     Entry(255, 0, 255),   Entry(0, 255, 255),   Entry(255, 255, 255)};
-}
-
-// 10 static colours, a 6 x 6 x 6 cube without the colours the static ones
-// already have, a ramp of greys, 10 static colours: 256 distinct entries.
-std::vector<PALETTEENTRY> MakeSystem() {
-  std::vector<PALETTEENTRY> statics = MakeStatic();
-  std::vector<PALETTEENTRY> all(statics.begin(), statics.begin() + 10);
-  auto known = [&](const PALETTEENTRY& e) {
-    for (const auto& s : statics)
-      if (s.peRed == e.peRed && s.peGreen == e.peGreen && s.peBlue == e.peBlue) return true;
-    return false;
-  };
-  for (int r = 0; r < 6; ++r)
-    for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b) {
-        PALETTEENTRY e = Entry(r * 51, g * 51, b * 51);
-        if (!known(e)) all.push_back(e);
-      }
-  for (int level = 8; all.size() < 246; level += 8)
-    if (level != 128 && level != 192) all.push_back(Entry(level, level, level));
-  all.insert(all.end(), statics.begin() + 10, statics.end());
-  return all;
+template <size_t N>
+std::vector<PALETTEENTRY> Entries(const std::array<uint32_t, N>& table) {
+  std::vector<PALETTEENTRY> entries;
+  for (uint32_t rgb : table) entries.push_back(Entry(rgb));
+  return entries;
 }
 
 struct Stores {
@@ -73,12 +51,12 @@ int Depth() {
 }
 
 const std::vector<PALETTEENTRY>& SystemPalette() {
-  static const std::vector<PALETTEENTRY> palette = MakeSystem();
+  static const std::vector<PALETTEENTRY> palette = Entries(palette::kStandard);
   return palette;
 }
 
 const std::vector<PALETTEENTRY>& StaticColors() {
-  static const std::vector<PALETTEENTRY> colors = MakeStatic();
+  static const std::vector<PALETTEENTRY> colors = Entries(palette::kStatic);
   return colors;
 }
 
