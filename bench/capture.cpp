@@ -3,6 +3,8 @@
 // Targets: SaveCaptureToFile(jpg) within 2.5 times tjCompress2, and at most
 // three times the 24-bit picture in extra memory at its peak.
 #include <benchmark/benchmark.h>
+
+#include "bench_machine.h"
 #include <stdlib.h>
 #include <turbojpeg.h>
 
@@ -147,9 +149,7 @@ BENCHMARK(BM_SaveCaptureToFileJpg)->Unit(benchmark::kMillisecond)->Iterations(7)
 }  // namespace
 
 int main(int argc, char** argv) {
-  char home[] = "/tmp/kestrel-bench-XXXXXX";
-  if (!mkdtemp(home)) return 1;
-  kestrel::machine::Switch(home);
+  kestrel::bench::ScopedMachine machine;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
@@ -158,7 +158,5 @@ int main(int argc, char** argv) {
     std::printf("SaveCaptureToFile(jpg) / tjCompress2 = %.2f wall, %.2f CPU (target <= 2.5); peak extra memory = "
                 "%.2f x the 24-bit picture (target <= 3)\n",
                 g_save.wall / g_tj.wall, g_save.cpu / g_tj.cpu, g_peak_extra / kPicture24);
-  std::error_code ec;
-  std::filesystem::remove_all(home, ec);
   return 0;
 }

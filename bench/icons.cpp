@@ -2,6 +2,8 @@
 // added to a 16 x 16 list, cold (icons decoded) and warm (shared icons).
 #include <benchmark/benchmark.h>
 
+#include "bench_machine.h"
+
 #include <filesystem>
 
 #include "kestrel/machine.h"
@@ -42,11 +44,9 @@ BENCHMARK(BM_ToolbarIconsCold)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  auto home = std::filesystem::temp_directory_path() / ("kestrel-bench-icons-" + std::to_string(GetCurrentProcessId()));
-  kestrel::machine::Switch(home);
+  kestrel::bench::ScopedMachine machine;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove_all(home);
   return 0;
 }

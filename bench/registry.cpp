@@ -7,6 +7,8 @@
 // as cheaply as SQLite can: the lookups in one read transaction, the write
 // as one statement, the names by one statement stepping through them.
 #include <benchmark/benchmark.h>
+
+#include "bench_machine.h"
 #include <sqlite3.h>
 #include <stdlib.h>
 
@@ -230,15 +232,11 @@ BENCHMARK(BM_RawEnum1000)->Unit(benchmark::kMicrosecond)->Repetitions(9)->Report
 }  // namespace
 
 int main(int argc, char** argv) {
-  char pattern[] = "/tmp/kestrel-bench-XXXXXX";
-  Check(mkdtemp(pattern) != nullptr, "mkdtemp");
-  kestrel::machine::Switch(pattern);
+  kestrel::bench::ScopedMachine machine;
   Setup();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   sqlite3_close_v2(g_raw.db);
-  std::error_code ec;
-  std::filesystem::remove_all(pattern, ec);
   return 0;
 }

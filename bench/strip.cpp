@@ -4,6 +4,8 @@
 // the same thread sites a band again. Target: 20 ms warm.
 #include <benchmark/benchmark.h>
 
+#include "bench_machine.h"
+
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -70,11 +72,9 @@ BENCHMARK(BM_StripWarm)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  auto home = std::filesystem::temp_directory_path() / ("kestrel-bench-strip-" + std::to_string(GetCurrentProcessId()));
-  kestrel::machine::Switch(home);
+  kestrel::bench::ScopedMachine machine;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove_all(home);
   return 0;
 }

@@ -2,6 +2,8 @@
 // finds nothing (a traced program looks its viewer up at every call), and a
 // WM_COPYDATA round trip to a window of another process.
 #include <benchmark/benchmark.h>
+
+#include "bench_machine.h"
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -99,9 +101,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   // A machine folder of its own, shared with the receiver through the environment.
-  std::string home = (std::filesystem::temp_directory_path() / "kestrel-bench-XXXXXX").string();
-  if (!mkdtemp(home.data())) return 1;
-  kestrel::machine::Switch(home);
+  kestrel::bench::ScopedMachine machine;
   {
     Receiver receiver;
     g_receiver = &receiver;
@@ -110,7 +110,5 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     g_receiver = nullptr;
   }
-  std::error_code ec;
-  std::filesystem::remove_all(home, ec);
   return 0;
 }
