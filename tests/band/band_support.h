@@ -103,11 +103,11 @@ class FakeViewer {
     if (msg != WM_COPYDATA) return DefWindowProcA(hwnd, msg, wParam, lParam);
     auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (cds->dwData == trace_viewer::kLevelQuery) return 4;
-    std::u16string text(static_cast<const char16_t*>(cds->lpData), cds->cbData / 2);
+    std::vector<std::u16string> fields;
     std::vector<std::string> f;
-    for (size_t start = 0, i = 0; i < text.size(); ++i)
-      if (text[i] == 0) f.push_back(kestrel::codepage::ToUtf8(text.substr(start, i - start))), start = i + 1;
-    if (FakeViewer* v = Current(); v && f.size() == 12) v->records.push_back({f[2], f[1], std::stoi(f[10])});
+    bool whole = trace_viewer::SplitRecord(cds->lpData, cds->cbData, fields);
+    for (const auto& field : fields) f.push_back(kestrel::codepage::ToUtf8(field));
+    if (FakeViewer* v = Current(); v && whole) v->records.push_back({f[2], f[1], std::stoi(f[10])});
     return 0;
   }
   HWND hwnd_;

@@ -44,9 +44,7 @@ class FakeViewer {
     for (auto& r : received_) {
       if (r.kind != trace_viewer::kRecord) continue;
       std::vector<std::u16string> fields;
-      size_t start = 0;
-      for (size_t i = 0; i < r.record.size(); ++i)
-        if (r.record[i] == 0) fields.push_back(r.record.substr(start, i - start)), start = i + 1;
+      trace_viewer::SplitRecord(r.record.data(), r.record.size() * 2, fields);
       levels.push_back(std::stoi(kestrel::codepage::ToUtf8(fields.at(10))));
     }
     return levels;

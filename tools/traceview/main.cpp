@@ -43,25 +43,12 @@ std::string Now() {
   return buf;
 }
 
-// The record's fields, or nothing when it is not twelve terminated fields.
-bool SplitRecord(const void* data, DWORD bytes, std::vector<std::string>& fields) {
-  if (!data || bytes == 0 || bytes % 2 != 0) return false;
-  std::u16string text(bytes / 2, u'\0');
-  std::memcpy(text.data(), data, bytes);
-  if (text.back() != u'\0') return false;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\0') {
-      fields.push_back(kestrel::codepage::ToUtf8(std::u16string_view(text).substr(start, i - start)));
-      start = i + 1;
-    }
-  }
-  return fields.size() == static_cast<size_t>(trace_viewer::kFieldCount);
-}
-
 void PrintRecord(const COPYDATASTRUCT& cds) {
+  std::vector<std::u16string> fields;
   std::vector<std::string> f;
-  if (!SplitRecord(cds.lpData, cds.cbData, f)) {
+  bool whole = trace_viewer::SplitRecord(cds.lpData, cds.cbData, fields);
+  for (const auto& field : fields) f.push_back(kestrel::codepage::ToUtf8(field));
+  if (!whole) {
     std::printf("%s malformed record (%u bytes)\n", Now().c_str(), static_cast<unsigned>(cds.cbData));
   } else {
     // version, message, procedure, class, application, source, extra1, extra2, -, number, level, reserved
