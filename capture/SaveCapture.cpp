@@ -1,6 +1,7 @@
 #include "SaveCapture.h"
 
 #include <filesystem>
+#include <future>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -77,6 +78,10 @@ class FileGuard {
   FileGuard& operator=(const FileGuard&) = delete;
   const std::string& path() const { return path_; }
   void release() { path_.clear(); }
+  void reset() {
+    if (!path_.empty()) DeleteFileA(path_.c_str());
+    release();
+  }
 
  private:
   std::string path_;
@@ -96,6 +101,14 @@ void PutInPlace(FileGuard& sibling, const std::string& destination) {
   if (!MoveFileExA(sibling.path().c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
     RaiseWin32(GetLastError(), u"Could not write " + cp::FromAnsi(destination));
   sibling.release();
+}
+
+// Runs work beside the caller; the returned future waits for it when
+// destroyed. Where no thread can be had the work does not run, and the
+// owners it would have let go do so in their destructors.
+template <class Work>
+std::future<void> Beside(Work work) {
+  return std::async(std::launch::async | std::launch::deferred, std::move(work));
 }
 
 void CopyInPlace(const std::string& temp, const std::string& destination) {
@@ -145,6 +158,10 @@ void WriteWithLibrary(FreeImage::Library& library, FreeImage::Format format, Fre
     throw ComponentError(kCannotWrite, u"",
                          u"The image library could not write " + cp::FromAnsi(destination) + u" as " +
                              FormatTitle(format));
+  std::future<void> unloading = Beside([&] {
+    converted.reset();
+    image.reset();
+  });
   PutInPlace(sibling, destination);
 }
 
@@ -179,10 +196,13 @@ void Save(IUnknown* picture, const std::string& destination, const std::u16strin
   FreeImage::Image image(library, library.Load(FreeImage::FIF_BMP, Native(temp), 0));
   if (!image) throw ComponentError(kUnreadable, u"", u"The image library could not read " + cp::FromAnsi(temp));
   if (!writer) return;
-  if (to_writer)
+  if (to_writer) {
+    // The bitmap file has served once loaded: it goes while the writer works.
+    std::future<void> removal = Beside([&] { temp_file.reset(); });
     WriteWithLibrary(library, *writer->format, image, destination);
-  else
+  } else {
     CopyInPlace(temp, destination);
+  }
 }
 
 }  // namespace

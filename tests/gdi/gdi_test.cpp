@@ -182,6 +182,12 @@ TEST_F(Gdi, DibBitsRunBottomUpWithPaddedRows) {
   const std::vector<BYTE> expected = {0xB0, 1, 0, 0xB0, 1, 1, 0xB0, 1, 2, 0, 0, 0,
                                       0xA0, 0, 0, 0xA0, 0, 1, 0xA0, 0, 2, 0, 0, 0};
   EXPECT_EQ(bits, expected);
+  // From scan line 1 on, past the end: the one line left, the top row.
+  std::vector<BYTE> rest(24, 0xEE);
+  ASSERT_EQ(GetDIBits(b.dc, b.bitmap, 1, 5, rest.data(), &info, DIB_RGB_COLORS), 1);
+  EXPECT_EQ(std::vector<BYTE>(rest.begin(), rest.begin() + 12),
+            std::vector<BYTE>(expected.begin() + 12, expected.end()));
+  EXPECT_EQ(rest[12], 0xEE) << "nothing written past the line";
   // Top-down, written back into another bitmap.
   info.bmiHeader.biHeight = -2;
   MemoryBitmap copy(3, 2);

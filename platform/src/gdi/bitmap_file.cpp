@@ -102,6 +102,8 @@ DWORD WriteBitmapFile(HBITMAP bitmap, const std::string& windowsPath, int bpp) {
   if (native.empty()) return ERROR_PATH_NOT_FOUND;
   // An empty file (a fresh temporary one) is not truncated: truncating makes
   // some file systems write the new contents out at once when it is closed.
+  // Nor are its blocks reserved up front: a temporary file deleted before it
+  // is written out then never reaches the disk.
   int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   struct stat st {};
   if (fd < 0 || ::fstat(fd, &st) != 0 || (st.st_size > 0 && ::ftruncate(fd, 0) != 0)) {

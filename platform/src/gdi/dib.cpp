@@ -118,9 +118,13 @@ int WINAPI GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bit
   if (start >= static_cast<UINT>(height)) return 0;
   UINT n = std::min<UINT>(lines, static_cast<UINT>(height) - start);
   size_t stride = DibStride(px.width(), h.biBitCount);
-  for (UINT i = 0; i < n; ++i) {
+  // The bitmap's rows are read top to bottom whatever the order of the DIB:
+  // memory read backwards row by row is read far more slowly.
+  const bool bottomUp = h.biHeight > 0;
+  for (UINT k = 0; k < n; ++k) {
+    UINT i = bottomUp ? n - 1 - k : k;
     uint8_t* out = static_cast<uint8_t*>(bits) + stride * i;
-    ToDib(px.row(RowOf(static_cast<int>(start + i), height, h.biHeight > 0)), px.bpp(), out, h.biBitCount, px.width());
+    ToDib(px.row(RowOf(static_cast<int>(start + i), height, bottomUp)), px.bpp(), out, h.biBitCount, px.width());
     size_t used = static_cast<size_t>(px.width()) * (h.biBitCount / 8);
     std::memset(out + used, 0, stride - used);
   }
