@@ -158,6 +158,7 @@ void WriteWithLibrary(FreeImage::Library& library, FreeImage::Format format, Fre
     throw ComponentError(kCannotWrite, u"",
                          u"The image library could not write " + cp::FromAnsi(destination) + u" as " +
                              FormatTitle(format));
+  // The images go while the file is put in place.
   std::future<void> unloading = Beside([&] {
     converted.reset();
     image.reset();
