@@ -43,10 +43,4 @@ BENCHMARK(BM_ToolbarIconsCold)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  kestrel::bench::ScopedMachine machine;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return kestrel::bench::RunInFreshMachine(argc, argv); }

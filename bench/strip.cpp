@@ -71,10 +71,4 @@ BENCHMARK(BM_StripWarm)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  kestrel::bench::ScopedMachine machine;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return kestrel::bench::RunInFreshMachine(argc, argv); }

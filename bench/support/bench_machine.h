@@ -2,6 +2,7 @@
 // switched to (programs it starts inherit it), removed when it goes.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -29,5 +30,15 @@ class ScopedMachine {
  private:
   std::string home_;
 };
+
+// The main of a benchmark program with nothing else to do: the registered
+// benchmarks, run in a fresh machine folder.
+inline int RunInFreshMachine(int argc, char** argv) {
+  ScopedMachine machine;
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
 
 }  // namespace kestrel::bench
