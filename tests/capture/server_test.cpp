@@ -18,16 +18,8 @@ bool KeyExists(const std::string& key) {
   return true;
 }
 
-class Server : public kestrel::test::MachineTest {
+class Server : public kestrel::test::ApartmentTest {
  protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-  }
-  void TearDown() override {
-    CoUninitialize();
-    EXPECT_EQ(kestrel::com::LiveObjects(), 0);
-  }
   static void Regsvr(std::vector<std::string> args) {
     args.push_back(ServerFile());
     auto r = kestrel::test::Run("regsvr", args);

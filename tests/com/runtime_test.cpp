@@ -20,17 +20,11 @@ fs::path ServerFile() { return kestrel::test::BinDir() / "TestServer.so"; }
 
 bool ServerLoaded() { return GetModuleHandleA(ServerFile().c_str()) != nullptr; }
 
-// A fresh machine with an apartment on this thread, and no COM object
-// left alive at the end.
-class ComRuntimeTest : public kestrel::test::MachineTest {
+// An apartment whose test leaves the test server unloaded.
+class ComRuntimeTest : public kestrel::test::ApartmentTest {
  protected:
-  void SetUp() override {
-    MachineTest::SetUp();
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-  }
   void TearDown() override {
-    CoUninitialize();
-    EXPECT_EQ(kestrel::com::LiveObjects(), 0);
+    ApartmentTest::TearDown();
     EXPECT_FALSE(ServerLoaded());
   }
   static void RegisterServer() {

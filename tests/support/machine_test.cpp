@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "com/com.h"
 #include "kestrel/machine.h"
 
 namespace kestrel::test {
@@ -43,6 +44,16 @@ fs::path BinDir() {
   char buf[4096];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   return fs::path(std::string(buf, n > 0 ? static_cast<size_t>(n) : 0)).parent_path();
+}
+
+void ApartmentTest::SetUp() {
+  MachineTest::SetUp();
+  ASSERT_EQ(CoInitialize(nullptr), S_OK);
+}
+
+void ApartmentTest::TearDown() {
+  CoUninitialize();
+  EXPECT_EQ(com::LiveObjects(), 0);
 }
 
 }  // namespace kestrel::test

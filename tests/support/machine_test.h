@@ -21,6 +21,14 @@ class MachineTest : public ::testing::Test {
   std::filesystem::path home_;
 };
 
+// A fresh machine with an apartment on this thread, and no COM object left
+// alive at the end.
+class ApartmentTest : public MachineTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 // The folder that holds the built programs and libraries.
 std::filesystem::path BinDir();
 

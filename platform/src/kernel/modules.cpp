@@ -163,19 +163,9 @@ void* WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-  void* dl = nullptr;
-  if (!moduleName) {
-    dl = dlopen(nullptr, RTLD_NOW);
-  } else {
-    std::string native = kestrel::paths::ToNative(moduleName).string();
-    dl = dlopen(native.empty() ? moduleName : native.c_str(), RTLD_NOW | RTLD_NOLOAD);
-  }
-  if (!dl) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
-  }
-  dlclose(dl);  // GetModuleHandle takes no reference
-  return modules().IdOf(dl);
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, moduleName, &module);
+  return module;
 }
 
 BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
